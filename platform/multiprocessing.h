@@ -1,0 +1,19 @@
+// Critical regions: the multiprocessing calls every filter uses to guard itself.
+// A region is re-entrant for the thread that holds it and is always entered with
+// an unlimited wait; each entry is matched by one exit.
+#pragma once
+
+#include <cstdint>
+
+struct OpaqueMPCriticalRegionID;
+typedef OpaqueMPCriticalRegionID* MPCriticalRegionID;
+typedef int32_t OSStatus;
+typedef int32_t Duration;
+
+enum : Duration { kDurationForever = 0x7FFFFFFF };
+enum : OSStatus { noErr = 0, kMPInsufficientResourcesErr = -29298, paramErr = -50 };
+
+OSStatus MPCreateCriticalRegion(MPCriticalRegionID* pRegion);
+OSStatus MPDeleteCriticalRegion(MPCriticalRegionID region);
+OSStatus MPEnterCriticalRegion(MPCriticalRegionID region, Duration timeout);
+OSStatus MPExitCriticalRegion(MPCriticalRegionID region);

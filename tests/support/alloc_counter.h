@@ -1,0 +1,20 @@
+// Counts heap allocations made through operator new, so tests can prove that steady
+// state processing allocates nothing.
+#pragma once
+
+#include <cstddef>
+
+namespace qvtest {
+// Allocations made by the calling thread since it started.
+std::size_t AllocationCount();
+
+// Allocations made by this thread inside a scope.
+class AllocationScope {
+public:
+    AllocationScope() : m_start(AllocationCount()) {}
+    std::size_t Count() const { return AllocationCount() - m_start; }
+
+private:
+    std::size_t m_start;
+};
+} // namespace qvtest
