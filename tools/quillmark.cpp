@@ -125,7 +125,7 @@ public:
 
 private:
     uint32 m_dwRate;
-    double m_dLast = -1.0;
+    double m_dLast = 0.0; // the first figures come after a tenth of a second, when they mean something
     bool m_bShown = false;
 };
 

@@ -116,15 +116,7 @@ const QVRunnable& QVFindRunnable(const std::string& typed)
             return r;
     std::vector<std::string> names;
     for (const QVRunnable& r : all) names.push_back(r.shortName);
-    std::string hint = QVDidYouMean(typed, names);
-    if (hint.empty()) {
-        std::vector<std::string> codes;
-        for (const QVRunnable& r : all) codes.push_back(r.code);
-        for (const std::string& close : QVClosestNames(typed, codes))
-            for (const QVRunnable& r : all)
-                if (r.code == close) hint = "; did you mean '" + r.shortName + "' (" + r.code + ")?";
-    }
-    throw QVUsageError("unknown effect '" + typed + "'" + hint + " ('quillmark list' shows them all)");
+    throw QVUsageError("unknown effect '" + typed + "'" + QVDidYouMean(typed, names) + " ('quillmark list' shows them all)");
 }
 
 QVEffectPtr QVCreate(const QVRunnable& runnable)
