@@ -107,7 +107,9 @@ public:
     explicit CProgressBar(uint32 dwRate) : m_dwRate(dwRate) {}
     void Update(uint64_t qwDone, uint64_t qwTotal, double dSeconds)
     {
-        if (dSeconds - m_dLast < 0.1 && qwDone < qwTotal) return;
+        const bool bEnd = qwDone >= qwTotal;
+        if (bEnd ? m_bEndShown : dSeconds - m_dLast < 0.1) return;
+        m_bEndShown = bEnd;
         m_dLast = dSeconds;
         const double dFraction = qwTotal ? double(qwDone) / double(qwTotal) : 1.0;
         const int iWidth = 30, iFilled = int(dFraction * iWidth);
@@ -127,6 +129,7 @@ private:
     uint32 m_dwRate;
     double m_dLast = 0.0; // the first figures come after a tenth of a second, when they mean something
     bool m_bShown = false;
+    bool m_bEndShown = false;
 };
 
 int Render(const QVCommandLine& cl)
