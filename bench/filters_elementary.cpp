@@ -2,6 +2,8 @@
 #include "bench_support.h"
 
 #include "biquad.h"
+#include "clip.h"
+#include "monofilter.h"
 
 static void BM_BiQuadLowShelf(benchmark::State& state)
 {
@@ -10,3 +12,20 @@ static void BM_BiQuadLowShelf(benchmark::State& state)
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_BiQuadLowShelf);
+
+static void BM_Clip(benchmark::State& state)
+{
+    CClip filter;
+    filter.SetParameter(0, 0.1798f);
+    filter.SetParameter(1, 0.6694f);
+    qvbench::RunStereo(state, filter);
+}
+BENCHMARK(BM_Clip);
+
+static void BM_Mono(benchmark::State& state)
+{
+    CMonoFilter filter;
+    filter.SetParameter(0, 0.3f);
+    qvbench::RunStereo(state, filter);
+}
+BENCHMARK(BM_Mono);
