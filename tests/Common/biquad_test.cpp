@@ -24,9 +24,7 @@ public:
 
 std::string Display(CFilter& filter, int32 lIndex)
 {
-    char szText[64] = "untouched";
-    filter.GetParameterDisplay(lIndex, szText);
-    return szText;
+    return qvtest::ParameterText(filter, &CFilter::GetParameterDisplay, lIndex);
 }
 
 bool SameTaps(const _FilterTaps& a, const _FilterTaps& b)

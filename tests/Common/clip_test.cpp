@@ -10,12 +10,7 @@
 
 namespace {
 
-std::string Text(void (CFilter::*pGet)(int32, char*), CFilter& filter, int32 lIndex)
-{
-    char szText[64] = "untouched";
-    (filter.*pGet)(lIndex, szText);
-    return szText;
-}
+using qvtest::ParameterText;
 
 float ClipOne(CClip& filter, float x)
 {
@@ -27,7 +22,7 @@ float ClipOne(CClip& filter, float x)
 TEST(Clip, IdentityAndSilentDefault)
 {
     CClip filter;
-    EXPECT_EQ(Text(&CFilter::GetParameterName, filter, 0), "Clip");
+    EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, 0), "Clip");
     char szName[64];
     filter.GetEffectName(szName);
     EXPECT_STREQ(szName, "Clip");
@@ -65,9 +60,9 @@ TEST(Clip, Texts)
     for (const auto& c : kCases) {
         CClip filter;
         filter.SetParameter(c.lIndex, c.p);
-        EXPECT_EQ(Text(&CFilter::GetParameterName, filter, c.lIndex), c.pName) << c.lIndex;
-        EXPECT_EQ(Text(&CFilter::GetParameterLabel, filter, c.lIndex), c.pLabel) << c.lIndex;
-        EXPECT_EQ(Text(&CFilter::GetParameterDisplay, filter, c.lIndex), c.pDisplay) << c.lIndex << " at " << c.p;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, c.lIndex), c.pName) << c.lIndex;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterLabel, c.lIndex), c.pLabel) << c.lIndex;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, c.lIndex), c.pDisplay) << c.lIndex << " at " << c.p;
     }
 }
 

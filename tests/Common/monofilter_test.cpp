@@ -11,14 +11,9 @@
 
 namespace {
 
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
+using qvtest::ParameterText;
 
-std::string Text(void (CFilter::*pGet)(int32, char*), CFilter& filter, int32 lIndex)
-{
-    char szText[64] = "untouched";
-    (filter.*pGet)(lIndex, szText);
-    return szText;
-}
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(Mono, IdentityAndDefault)
 {
@@ -60,9 +55,9 @@ TEST(Mono, Texts)
     for (const auto& c : kCases) {
         CMonoFilter filter;
         filter.SetParameter(c.lIndex, c.p);
-        EXPECT_EQ(Text(&CFilter::GetParameterName, filter, c.lIndex), c.pName) << c.lIndex;
-        EXPECT_EQ(Text(&CFilter::GetParameterLabel, filter, c.lIndex), "") << c.lIndex;
-        EXPECT_EQ(Text(&CFilter::GetParameterDisplay, filter, c.lIndex), c.pDisplay) << c.lIndex << " at " << c.p;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, c.lIndex), c.pName) << c.lIndex;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterLabel, c.lIndex), "") << c.lIndex;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, c.lIndex), c.pDisplay) << c.lIndex << " at " << c.p;
     }
 }
 

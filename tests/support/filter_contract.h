@@ -7,12 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "filter.h"
 #include "support/alloc_counter.h"
 
 namespace qvtest {
+
+// The text one of the filter's text getters writes for a parameter; "untouched" when it
+// writes nothing.
+inline std::string ParameterText(CFilter& filter, void (CFilter::*pGet)(int32, char*), int32 lIndex)
+{
+    char szText[64] = "untouched";
+    (filter.*pGet)(lIndex, szText);
+    return szText;
+}
 
 // A stereo test block: independent noise on each channel, scaled well below full scale.
 inline std::vector<float> NoiseBlock(uint32 dwFrames, unsigned seed)
