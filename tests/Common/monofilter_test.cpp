@@ -107,7 +107,10 @@ TEST(Mono, MonoCallLeavesOutputUntouched)
         float in[2] = {0.5f, 0.25f}, out[2] = {7.0f, 8.0f};
         float* ppIn[2] = {&in[0], &in[1]};
         float* ppOut[2] = {&out[0], &out[1]};
-        (missing < 2 ? ppIn : ppOut)[missing % 2] = nullptr;
+        if (missing < 2)
+            ppIn[missing] = nullptr;
+        else
+            ppOut[missing - 2] = nullptr;
         EXPECT_EQ(filter.ProcessBlock(ppIn, ppOut, 1, false), 1);
         EXPECT_EQ(out[0], 7.0f) << "missing pointer " << missing;
         EXPECT_EQ(out[1], 8.0f) << "missing pointer " << missing;
