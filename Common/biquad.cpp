@@ -10,7 +10,7 @@ const char* const kTypeNames[] = {"Low Pass", "High Pass", "Band Pass", "Notch",
                                   "All Pass", "EQ",        "Low Shelf", "High Shelf"};
 
 // The filter is tuned slightly below the displayed scale (the display runs to 24000 Hz
-// on log10(2400)); both spans are part of the filter's established sound and texts.
+// on log10(2400)); both spans belong to the filter's established sound and texts.
 const double kTunedSpan = 2394.01513671875;
 const double kShownSpan = 2400.0;
 
