@@ -268,7 +268,8 @@ void CNoiseReduction::rfft(float* x, int NC, int forward)
         const int i2 = i1 + 1;
         const int i3 = N2p1 - i2;
         const int i4 = i3 + 1;
-        // Bin 0 pairs with bin NC, which is not stored: it lives in xr, xi.
+        // Value 0's mirror is value NC, that is value 0 again: it is read from and
+        // written to xr, xi, so that slot pair 0 can receive DC and Nyquist.
         const float fMirrorRe = i == 0 ? xr : x[i3];
         const float fMirrorIm = i == 0 ? xi : x[i4];
         const float h1r = c1 * (x[i1] + fMirrorRe);
