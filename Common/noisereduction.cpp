@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "qvnumeric.h"
+
 // Single-precision circle constants: the transforms and windows are built from them.
 static const float kPi = 3.1415927f;
 static const float kTwoPi = 6.2831855f;
@@ -68,7 +70,7 @@ void CNoiseReduction::GetParameterLabel(int32, char* pText) { pText[0] = '\0'; }
 
 void CNoiseReduction::GetParameterDisplay(int32 lIndex, char* pText)
 {
-    if (lIndex == 0) std::sprintf(pText, "%.2f", double(GetParameter(0)));
+    if (lIndex == 0) std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(GetParameter(0)));
 }
 
 void CNoiseReduction::GetParameterName(int32 lIndex, char* pText)
