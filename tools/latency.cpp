@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <map>
 
-uint32 QVFilterLatency(CFilter* /*pFilter*/)
+#include "noisereduction.h"
+
+uint32 QVFilterLatency(CFilter* pFilter)
 {
+    // The noise reduction's output sample t is made from input sample t - N, N being its
+    // window: the overlap-add filter bank starts with one window of silence.
+    if (CNoiseReduction* p = dynamic_cast<CNoiseReduction*>(pFilter)) return uint32(p->GetWindowSize());
     return 0;
 }
 

@@ -2,6 +2,11 @@
 
 #include <new>
 
+#include "biquad.h"
+#include "clip.h"
+#include "monofilter.h"
+#include "noisereduction.h"
+
 namespace {
 
 template <class T>
@@ -10,11 +15,15 @@ CFilter* Make()
     return new (std::nothrow) T;
 }
 
+// The elementary filters the effects are built from, then the additional filters.
 const QVLibraryFilterInfo kFilters[] = {
-    {"", nullptr}, // keeps the table non-empty; skipped
+    {"Biquad", Make<CBiQuadFilter>},
+    {"Clipper", Make<CClip>},
+    {"Mono Mixer", Make<CMonoFilter>},
+    {"Noise Reduction", Make<CNoiseReduction>},
 };
 
 } // namespace
 
-const QVLibraryFilterInfo* QVLibraryFilters() { return kFilters + 1; }
-int QVLibraryFilterCount() { return int(sizeof(kFilters) / sizeof(kFilters[0])) - 1; }
+const QVLibraryFilterInfo* QVLibraryFilters() { return kFilters; }
+int QVLibraryFilterCount() { return int(sizeof(kFilters) / sizeof(kFilters[0])); }
