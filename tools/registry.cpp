@@ -141,48 +141,41 @@ QVEffectPtr QVCreate(const QVRunnable& runnable)
     return effect;
 }
 
-int32 QVFindPreset(CFilterWrap* pEffect, const std::string& typed)
+// A preset or control by number, or by name; what is "preset" or "control".
+static int32 FindByNameOrNumber(CFilterWrap* pEffect, const std::string& typed, int32 lCount, const std::string& what,
+                                std::string (*pName)(CFilterWrap*, int32))
 {
-    const int32 lCount = pEffect->GetPresetCount();
     long n = 0;
     if (IsNumber(typed, n)) {
         if (n >= 0 && n < lCount) return int32(n);
-        throw QVUsageError(QVEffectName(pEffect) + " has no preset " + typed + "; its presets are numbered 0 to " +
-                           std::to_string(lCount - 1));
-    }
-    std::vector<std::string> names;
-    for (int32 p = 0; p < lCount; ++p) {
-        names.push_back(QVPresetName(pEffect, p));
-        if (QVSameName(typed, names.back())) return p;
-    }
-    throw QVUsageError("unknown preset '" + typed + "' for " + QVEffectName(pEffect) + QVDidYouMean(typed, names) +
-                       " (presets: " + QVQuotedList(names, ", ") + ")");
-}
-
-int32 QVFindControl(CFilterWrap* pEffect, const std::string& typed)
-{
-    const int32 lCount = pEffect->GetParameterCount();
-    long n = 0;
-    if (IsNumber(typed, n)) {
-        if (n >= 0 && n < lCount) return int32(n);
-        throw QVUsageError(QVEffectName(pEffect) + " has no control " + typed + "; its controls are numbered 0 to " +
-                           std::to_string(lCount - 1));
+        throw QVUsageError(QVEffectName(pEffect) + " has no " + what + " " + typed + "; its " + what +
+                           "s are numbered 0 to " + std::to_string(lCount - 1));
     }
     std::vector<std::string> names;
     std::vector<int32> found;
-    for (int32 c = 0; c < lCount; ++c) {
-        names.push_back(QVControlName(pEffect, c));
-        if (QVSameName(typed, names.back())) found.push_back(c);
+    for (int32 i = 0; i < lCount; ++i) {
+        names.push_back(pName(pEffect, i));
+        if (QVSameName(typed, names.back())) found.push_back(i);
     }
     if (found.size() == 1) return found[0];
     if (found.size() > 1) {
         std::string numbers;
         for (size_t i = 0; i < found.size(); ++i) numbers += (i ? ", " : "") + std::to_string(found[i]);
-        throw QVUsageError(QVEffectName(pEffect) + " has several controls named '" + typed + "' (" + numbers +
-                           "); give the control's number instead");
+        throw QVUsageError(QVEffectName(pEffect) + " has several " + what + "s named '" + typed + "' (" + numbers +
+                           "); give the " + what + "'s number instead");
     }
-    throw QVUsageError("unknown control '" + typed + "' for " + QVEffectName(pEffect) + QVDidYouMean(typed, names) +
-                       " (controls: " + QVQuotedList(names, ", ") + ")");
+    throw QVUsageError("unknown " + what + " '" + typed + "' for " + QVEffectName(pEffect) +
+                       QVDidYouMean(typed, names) + " (" + what + "s: " + QVQuotedList(names, ", ") + ")");
+}
+
+int32 QVFindPreset(CFilterWrap* pEffect, const std::string& typed)
+{
+    return FindByNameOrNumber(pEffect, typed, pEffect->GetPresetCount(), "preset", QVPresetName);
+}
+
+int32 QVFindControl(CFilterWrap* pEffect, const std::string& typed)
+{
+    return FindByNameOrNumber(pEffect, typed, pEffect->GetParameterCount(), "control", QVControlName);
 }
 
 std::pair<int32, float> QVParseSet(CFilterWrap* pEffect, const std::string& set)

@@ -21,8 +21,12 @@
 #include <vector>
 
 #include "Quillmark/catalogue.h"
+#include "tool_test_support.h"
 
 namespace {
+
+using qvtest::Slurp;
+using qvtest::TempDir;
 
 // ---------------------------------------------------------------------------------------
 // Running the program
@@ -30,35 +34,6 @@ namespace {
 struct Result {
     int code = -1;
     std::string out, err;
-};
-
-std::string Slurp(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/quillmark-test-XXXXXX";
-        m_Path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + m_Path + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return m_Path + "/" + name; }
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> out;
-        FILE* p = ::popen(("ls -A '" + m_Path + "'").c_str(), "r");
-        char line[512];
-        while (p && std::fgets(line, sizeof line, p)) out.push_back(std::string(line, std::strcspn(line, "\n")));
-        if (p) ::pclose(p);
-        return out;
-    }
-
-private:
-    std::string m_Path;
 };
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err)

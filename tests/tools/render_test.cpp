@@ -22,9 +22,14 @@
 #include "latency.h"
 #include "names.h"
 #include "renderer.h"
+#include "tool_test_support.h"
 #include "support/test_filters.h"
 
 namespace {
+
+using qvtest::Slurp;
+using qvtest::TempDir;
+using qvtest::WriteText;
 
 // ---------------------------------------------------------------------------------------
 // Fixtures
@@ -167,39 +172,6 @@ std::vector<float> Noise(size_t n, uint32 seed)
     std::vector<float> v(n);
     for (float& x : v) x = dist(rng);
     return v;
-}
-
-// A fresh temporary folder per test, removed with everything in it.
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/quillrender-XXXXXX";
-        m_Path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + m_Path + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return m_Path + "/" + name; }
-    const std::string& Path() const { return m_Path; }
-    // Names of the files in the folder.
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> out;
-        FILE* p = ::popen(("ls -A '" + m_Path + "'").c_str(), "r");
-        char line[512];
-        while (p && std::fgets(line, sizeof line, p)) out.push_back(std::string(line, std::strcspn(line, "\n")));
-        if (p) ::pclose(p);
-        return out;
-    }
-
-private:
-    std::string m_Path;
-};
-
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-std::string ReadText(const std::string& path)
-{
-    std::ifstream f(path);
-    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 template <class F>
@@ -424,11 +396,11 @@ TEST(RenderFiles, AtomicOutputLeavesTargetAloneUntilCommit)
     {
         CQVAtomicOutput out(target, QVOutputFormat(target, ""), 44100, 2);
         out.Write(data.data(), 100);
-        EXPECT_EQ(ReadText(target), "precious");
+        EXPECT_EQ(Slurp(target), "precious");
         EXPECT_EQ(dir.Files().size(), 2u) << "the temporary file lies beside the target";
         // Destroyed without Commit: as after a failure.
     }
-    EXPECT_EQ(ReadText(target), "precious");
+    EXPECT_EQ(Slurp(target), "precious");
     EXPECT_EQ(dir.Files(), std::vector<std::string>{"out.wav"});
     {
         CQVAtomicOutput out(target, QVOutputFormat(target, ""), 44100, 2);
