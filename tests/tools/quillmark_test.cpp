@@ -316,6 +316,41 @@ TEST(Quillmark, SetChangesOnlyWhatItNames)
     EXPECT_NE(Slurp(dir / "a.wav"), Slurp(dir / "c.wav"));
 }
 
+TEST(Quillmark, RateCheckReportsTheRealTimeFactor)
+{
+    TempDir dir;
+    Write(dir / "in.wav", Signal(44100, 2, 0.5), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const Result r = Quillmark({"render", "sharpener", dir / "in.wav", dir / "out.wav", "--rate-check"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    double factor = 0;
+    ASSERT_EQ(std::sscanf(r.out.substr(r.out.find("real-time factor")).c_str(), "real-time factor %lfx", &factor), 1)
+        << r.out;
+    EXPECT_GT(factor, 1.0);
+}
+
+// The README's demo: the bundled example through every effect, one line each.
+TEST(Quillmark, DemoRendersTheExampleThroughEveryEffect)
+{
+    TempDir dir;
+    const std::string cmd = std::string("QUILLMARK='") + QUILLMARK_PATH + "' QUILLMARK_OUT='" + (dir / "out") + "' '" +
+                            QUILL_SOURCE_DIR + "/tools/demo.sh' > '" + (dir / "log") + "' 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << Slurp(dir / "log");
+    const std::string log = Slurp(dir / "log");
+    int lines = 0;
+    for (size_t at = 0; (at = log.find(" RMS ", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, QVCatalogueCount()) << log;
+    const Audio example = Read(std::string(QUILL_SOURCE_DIR) + "/examples/groove.flac");
+    EXPECT_EQ(example.channels, 2u);
+    EXPECT_GE(example.Length(), 3u * example.rate);
+    for (int i = 0; i < QVCatalogueCount(); ++i) {
+        std::string file = QVCatalogue()[i].pShortName;
+        for (char& c : file) c = c == ' ' ? '-' : char(std::tolower(static_cast<unsigned char>(c)));
+        const Audio out = Read(dir / ("out/" + file + ".wav"));
+        EXPECT_EQ(out.Length(), example.Length()) << file;
+        EXPECT_EQ(out.rate, example.rate) << file;
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 // Formats, lengths, rates, latency
 
