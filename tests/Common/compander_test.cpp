@@ -8,20 +8,16 @@
 
 #include "compander.h"
 #include "support/alloc_counter.h"
+#include "support/filter_checks.h"
 #include "support/filter_fuzz.h"
 
 namespace {
 
+using qvtest::ParamText;
+
 const float kInf = std::numeric_limits<float>::infinity();
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kMinus4dB = 0.630957344f; // 10^(-0.2)
-
-std::string Text(CCompander& filter, void (CCompander::*get)(int32, char*), int32 lIndex)
-{
-    char szText[64] = "untouched";
-    (filter.*get)(lIndex, szText);
-    return szText;
-}
 
 // Two channels of audio run through a filter in one block.
 struct Stereo {
@@ -53,22 +49,7 @@ struct Running {
 TEST(Compander, IdentityAndDefaults)
 {
     CCompander filter;
-    char szName[32];
-    filter.GetEffectName(szName);
-    EXPECT_STREQ(szName, "Compander");
-    EXPECT_EQ(filter.GetUniqueID(), QVFourCC('Q', 'V', 'c', 'p'));
-    ASSERT_EQ(filter.GetParameterCount(), 10);
-    const float kDefaults[10] = {0.5f, 0.0f, 0.8f, 0.0f, 0.4f, 0.02f, 0.04f, 0.5f, 0.5f, 0.0f};
-    for (int32 i = 0; i < 10; ++i) EXPECT_EQ(filter.GetParameter(i), kDefaults[i]) << "parameter " << i;
-
-    filter.SetParameter(CCompander::COMPRESS, 0.7f);
-    CFilter* pClone = static_cast<CFilter*>(filter.Clone());
-    CFilter* pNew = static_cast<CFilter*>(filter.Create());
-    EXPECT_EQ(pClone->GetUniqueID(), filter.GetUniqueID());
-    EXPECT_EQ(pClone->GetParameter(CCompander::COMPRESS), 0.7f);
-    EXPECT_EQ(pNew->GetParameter(CCompander::COMPRESS), 0.0f);
-    pClone->Delete();
-    pNew->Delete();
+    qvtest::ExpectIdentity(filter, "Compander", QVFourCC('Q', 'V', 'c', 'p'), {0.5f, 0.0f, 0.8f, 0.0f, 0.4f, 0.02f, 0.04f, 0.5f, 0.5f, 0.0f}, CCompander::COMPRESS, 0.7f);
 }
 
 TEST(Compander, NamesAndLabels)
@@ -78,34 +59,24 @@ TEST(Compander, NamesAndLabels)
                                     "Attack",   "Release",  "Smoothing", "Post Gain", "Delay"};
     const char* const kLabels[10] = {"dB", "Ratio", "dB", "Ratio", "dB", "ms", "ms", "untouched", "dB", "ms"};
     for (int32 i = 0; i < 10; ++i) {
-        EXPECT_EQ(Text(filter, &CCompander::GetParameterName, i), kNames[i]);
-        EXPECT_EQ(Text(filter, &CCompander::GetParameterLabel, i), kLabels[i]);
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterName, i), kNames[i]);
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterLabel, i), kLabels[i]);
     }
     for (int32 i : {-1, 10}) {
-        EXPECT_EQ(Text(filter, &CCompander::GetParameterName, i), "untouched");
-        EXPECT_EQ(Text(filter, &CCompander::GetParameterLabel, i), "untouched");
-        EXPECT_EQ(Text(filter, &CCompander::GetParameterDisplay, i), "untouched");
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterName, i), "untouched");
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterLabel, i), "untouched");
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterDisplay, i), "untouched");
     }
 }
 
 TEST(Compander, Displays)
 {
-    struct Case {
-        int32 lIndex;
-        float p;
-        const char* pText;
-    };
-    const Case kCases[] = {
+    qvtest::ExpectDisplays<CCompander>({
         {0, 0.5f, "0.0"},   {0, 0.0f, "-24.0"}, {8, 1.0f, "24.0"},   {1, 1.0f, "10000.00:1"}, {1, 0.0f, "1.00:1"},
         {1, 0.5f, "2.00:1"}, {3, 0.5f, "1:2.00"}, {3, 1.0f, "1:10000.00"}, {2, 0.8f, "-20"}, {2, 1.0f, "0"},
         {4, 0.4f, "-60"},   {4, 0.0f, "-100"},  {5, 0.02f, "0.20"},  {6, 0.04f, "4.00"},      {7, 0.5f, "0.50"},
         {9, 0.5f, "10.0"},  {9, 1.0f, "20.0"},  {2, kNaN, "0"},      {4, -1e30f, "-2147483648"},
-    };
-    for (const Case& c : kCases) {
-        CCompander filter;
-        filter.SetParameter(c.lIndex, c.p);
-        EXPECT_EQ(Text(filter, &CCompander::GetParameterDisplay, c.lIndex), c.pText) << c.lIndex << " at " << c.p;
-    }
+    });
 }
 
 TEST(Compander, DisplaysOfWildValuesStayInsideTheTextBuffer)
@@ -140,7 +111,7 @@ TEST(Compander, UpperThresholdFollowsTheLowerOne)
     }
     CCompander filter;
     filter.SetParameter(CCompander::EXP_THRESHOLD, 0.9f);
-    EXPECT_EQ(Text(filter, &CCompander::GetParameterDisplay, CCompander::COMP_THRESHOLD), "-10");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterDisplay, CCompander::COMP_THRESHOLD), "-10");
 }
 
 TEST(Compander, InitSetsSevenParametersAndAppliesThemOnce)

@@ -8,39 +8,20 @@
 
 #include "delayfilter.h"
 #include "support/alloc_counter.h"
+#include "support/filter_checks.h"
 #include "support/filter_fuzz.h"
 
 namespace {
 
+using qvtest::ParamText;
+
 const float kInf = std::numeric_limits<float>::infinity();
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-std::string Text(CDelayFilter& filter, void (CDelayFilter::*get)(int32, char*), int32 lIndex)
-{
-    char szText[64] = "untouched";
-    (filter.*get)(lIndex, szText);
-    return szText;
-}
 
 TEST(DelayFilter, IdentityAndDefaults)
 {
     CDelayFilter filter;
-    char szName[32];
-    filter.GetEffectName(szName);
-    EXPECT_STREQ(szName, "Delay");
-    EXPECT_EQ(filter.GetUniqueID(), QVFourCC('Q', 'V', 'd', 'l'));
-    ASSERT_EQ(filter.GetParameterCount(), 3);
-    const float kDefaults[3] = {0.1f, 0.2f, 0.5f};
-    for (int32 i = 0; i < 3; ++i) EXPECT_EQ(filter.GetParameter(i), kDefaults[i]);
-
-    filter.SetParameter(CDelayFilter::MIX, 0.25f);
-    CFilter* pClone = static_cast<CFilter*>(filter.Clone());
-    CFilter* pNew = static_cast<CFilter*>(filter.Create());
-    EXPECT_EQ(pClone->GetUniqueID(), filter.GetUniqueID());
-    EXPECT_EQ(pClone->GetParameter(CDelayFilter::MIX), 0.25f);
-    EXPECT_EQ(pNew->GetParameter(CDelayFilter::MIX), 0.5f);
-    pClone->Delete();
-    pNew->Delete();
+    qvtest::ExpectIdentity(filter, "Delay", QVFourCC('Q', 'V', 'd', 'l'), {0.1f, 0.2f, 0.5f}, CDelayFilter::MIX, 0.25f);
 }
 
 TEST(DelayFilter, NamesAndLabels)
@@ -49,35 +30,25 @@ TEST(DelayFilter, NamesAndLabels)
     const char* const kNames[3] = {"Delay Left", "Delay Right", "Mix"};
     const char* const kLabels[3] = {"ms", "ms", ""};
     for (int32 i = 0; i < 3; ++i) {
-        EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterName, i), kNames[i]);
-        EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterLabel, i), kLabels[i]);
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterName, i), kNames[i]);
+        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterLabel, i), kLabels[i]);
     }
-    EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterName, 3), "untouched");
-    EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterLabel, 3), "");
-    EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterName, -1), "untouched");
-    EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterLabel, -1), "untouched");
-    EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterDisplay, 3), "untouched");
-    EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterDisplay, -1), "untouched");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterName, 3), "untouched");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterLabel, 3), "");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterName, -1), "untouched");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterLabel, -1), "untouched");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterDisplay, 3), "untouched");
+    EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterDisplay, -1), "untouched");
 }
 
 TEST(DelayFilter, Displays)
 {
-    struct Case {
-        int32 lIndex;
-        float p;
-        const char* pText;
-    };
-    const Case kCases[] = {
+    qvtest::ExpectDisplays<CDelayFilter>({
         {0, 0.0f, "Off"},  {0, 0.1f, "10"},  {1, 0.2f, "20"},     {1, 1.0f, "100"},  {0, 0.005f, "0"},
         {2, 1.0f, "100"},  {2, 0.5f, "0"},   {2, 0.0f, "-100"},   {2, 0.75f, "50"},
         // Values no host should send still give a bounded text.
         {0, kNaN, "0"},    {1, 1e30f, "2147483647"},  {2, -kInf, "-2147483648"},
-    };
-    for (const Case& c : kCases) {
-        CDelayFilter filter;
-        filter.SetParameter(c.lIndex, c.p);
-        EXPECT_EQ(Text(filter, &CDelayFilter::GetParameterDisplay, c.lIndex), c.pText) << c.lIndex << " at " << c.p;
-    }
+    });
 }
 
 struct CrossFeedCase {
