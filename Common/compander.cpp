@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "paramtext.h"
+#include "qvnumeric.h"
 
 static const char* const kNames[CCompander::PARAM_COUNT] = {"Pre Gain", "Compress", "Threshold", "Expand",
                                                             "Threshold", "Attack", "Release", "Smoothing",
@@ -15,16 +16,6 @@ static const char* const kLabels[CCompander::PARAM_COUNT] = {"dB", "Ratio", "dB"
                                                              "ms", "ms", nullptr, "dB", "ms"};
 
 static bool InRange(int32 lIndex) { return lIndex >= 0 && lIndex < CCompander::PARAM_COUNT; }
-
-// The exponent field of a float: all zeros for zero and subnormals, all ones for
-// infinities and NaN.
-static const uint32 kExponentMask = 0x7F800000u;
-static uint32 ExponentField(float f)
-{
-    uint32 u;
-    std::memcpy(&u, &f, sizeof u);
-    return u & kExponentMask;
-}
 
 CCompander::CCompander()
     : m_fPreGain(0.0f),
@@ -83,31 +74,31 @@ void CCompander::GetParameterDisplay(int32 lIndex, char* pText)
     switch (lIndex) {
     case PRE_GAIN:
     case POST_GAIN:
-        QVFormatDisplay(pText, "%.1f", double(p * 48.0f - 24.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(p * 48.0f - 24.0f));
         break;
     case COMPRESS:
         // In double: single precision would show p = 1 as 9998.34:1.
-        QVFormatDisplay(pText, "%.2f:1", 1.0 / (1.0 - 0.9999 * double(p)));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f:1", 1.0 / (1.0 - 0.9999 * double(p)));
         break;
     case EXPAND:
-        QVFormatDisplay(pText, "1:%.2f", 1.0 / (1.0 - 0.9999 * double(p)));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "1:%.2f", 1.0 / (1.0 - 0.9999 * double(p)));
         break;
     case COMP_THRESHOLD:
     case EXP_THRESHOLD:
         // In single precision: 0.8 shows -20, not the -19 that double arithmetic gives.
-        QVFormatDisplay(pText, "%d", QVTruncToInt(p * 100.0f - 100.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p * 100.0f - 100.0f));
         break;
     case ATTACK:
-        QVFormatDisplay(pText, "%.2f", double(p * 10.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(p * 10.0f));
         break;
     case RELEASE:
-        QVFormatDisplay(pText, "%.2f", double(p * 100.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(p * 100.0f));
         break;
     case SMOOTHING:
-        QVFormatDisplay(pText, "%.2f", double(p));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(p));
         break;
     case DELAY:
-        QVFormatDisplay(pText, "%.1f", double(p * 20.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(p * 20.0f));
         break;
     }
 }
@@ -178,8 +169,8 @@ int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, boo
     for (int c = 0; c < 2; ++c) {
         // A stored level that is zero, subnormal or not finite restarts the detector.
         float e = m_fLevel[c];
-        const uint32 dwExponent = ExponentField(e);
-        if (dwExponent == 0 || dwExponent == kExponentMask) e = 0.0f;
+        const uint32 dwExponent = QVExponentField(e);
+        if (dwExponent == 0 || dwExponent == 0xffu) e = 0.0f;
         m_fLevel[c] = e;
         const float* const pIn = ppIn[c];
         float* const pOut = ppOut[c];
@@ -194,7 +185,7 @@ int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, boo
             const float y = line.GetLastSample();
             const float fStep = a >= e ? (a - e) * fAttack : (a - e) * fRelease;
             float g = (e + fStep) * fSmoothIn + fSmooth * fSmoothed;
-            if (ExponentField(g) == kExponentMask) g = 0.0f;
+            if (QVIsNonFinite(g)) g = 0.0f;
             fSmoothed = g;
             if (double(g) < 0.001) g = 0.001f;        // never below -60 dB
             if (g > 20.0f) g = (g - 20.0f) * 0.9f + 20.0f; // soft knee above +26 dB

@@ -1,9 +1,10 @@
 #include "delayfilter.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "paramtext.h"
+#include "qvnumeric.h"
 
 static const char* const kNames[CDelayFilter::PARAM_COUNT] = {"Delay Left", "Delay Right", "Mix"};
 static const char* const kLabels[CDelayFilter::PARAM_COUNT] = {"ms", "ms", ""};
@@ -52,11 +53,11 @@ void CDelayFilter::GetParameterDisplay(int32 lIndex, char* pText)
     if (!InRange(lIndex)) return;
     const float p = GetParameter(lIndex);
     if (lIndex == MIX)
-        QVFormatDisplay(pText, "%d", QVTruncToInt((p - 0.5f) * 200.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate((p - 0.5f) * 200.0f));
     else if (p == 0.0f)
         std::strcpy(pText, "Off");
     else
-        QVFormatDisplay(pText, "%d", QVTruncToInt(p * 100.0f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p * 100.0f));
 }
 
 void CDelayFilter::ActivatePreset()

@@ -1,5 +1,5 @@
-// Checks every elementary filter's tests share: its identity and defaults, and the
-// texts it writes for its parameters.
+// Checks of an elementary filter's identity, defaults and value texts, next to the
+// block contract of filter_contract.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,16 +9,9 @@
 #include <vector>
 
 #include "filter.h"
+#include "support/filter_contract.h"
 
 namespace qvtest {
-
-// The text a name, label or display operation writes; "untouched" when it writes nothing.
-inline std::string ParamText(CFilter& filter, void (IAudioEffect::*get)(int32, char*), int32 lIndex)
-{
-    char szText[64] = "untouched";
-    (filter.*get)(lIndex, szText);
-    return szText;
-}
 
 // A new filter's effect name, code and default values; Clone copies the current
 // values, Create starts from the defaults. lProbe is set to fProbe (not its default).
@@ -57,7 +50,7 @@ void ExpectDisplays(std::initializer_list<DisplayCase> cases)
     for (const DisplayCase& c : cases) {
         TFilter filter;
         filter.SetParameter(c.lIndex, c.p);
-        EXPECT_EQ(ParamText(filter, &IAudioEffect::GetParameterDisplay, c.lIndex), c.pText)
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, c.lIndex), c.pText)
             << "parameter " << c.lIndex << " at " << c.p;
     }
 }
