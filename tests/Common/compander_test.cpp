@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -78,19 +77,7 @@ TEST(Compander, Displays)
     });
 }
 
-TEST(Compander, DisplaysOfWildValuesStayInsideTheTextBuffer)
-{
-    for (float p : {1e30f, -1e30f, kInf, -kInf, kNaN, 3.4e38f})
-        for (int32 i = 0; i < 10; ++i) {
-            CCompander filter;
-            filter.SetParameter(i, p);
-            char szText[64];
-            std::memset(szText, 'x', sizeof szText);
-            filter.GetParameterDisplay(i, szText);
-            EXPECT_LT(std::strlen(szText), 24u) << i << " at " << p;
-            EXPECT_EQ(szText[24], 'x');
-        }
-}
+TEST(Compander, DisplaysOfWildValuesStayInsideTheTextBuffer) { qvtest::ExpectBoundedDisplays<CCompander>(); }
 
 TEST(Compander, UpperThresholdFollowsTheLowerOne)
 {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -49,6 +48,8 @@ TEST(DelayFilter, Displays)
         {0, kNaN, "0"},    {1, 1e30f, "2147483647"},  {2, -1e30f, "-2147483648"},  {2, kInf, "0"},
     });
 }
+
+TEST(DelayFilter, DisplaysOfWildValuesStayInsideTheTextBuffer) { qvtest::ExpectBoundedDisplays<CDelayFilter>(); }
 
 struct CrossFeedCase {
     uint32 dwRate;

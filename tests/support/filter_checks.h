@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "filter.h"
+#include "qvnumeric.h"
 #include "support/filter_contract.h"
 
 namespace qvtest {
@@ -52,6 +55,24 @@ void ExpectDisplays(std::initializer_list<DisplayCase> cases)
         filter.SetParameter(c.lIndex, c.p);
         EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, c.lIndex), c.pText)
             << "parameter " << c.lIndex << " at " << c.p;
+    }
+}
+
+// Whatever float a host stores in a parameter, its value text fits the host's buffer.
+template <class TFilter>
+void ExpectBoundedDisplays()
+{
+    const float kWild[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                           -std::numeric_limits<float>::infinity(), 1e30f, -1e30f, 3.4e38f, -100.0f};
+    for (float p : kWild) {
+        TFilter filter;
+        for (int32 i = 0; i < filter.GetParameterCount(); ++i) {
+            filter.SetParameter(i, p);
+            char szText[64];
+            std::memset(szText, 'x', sizeof szText);
+            filter.GetParameterDisplay(i, szText);
+            EXPECT_LT(std::strlen(szText), size_t(QV_DISPLAY_SIZE)) << "parameter " << i << " at " << p;
+        }
     }
 }
 
