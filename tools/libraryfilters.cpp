@@ -4,6 +4,8 @@
 
 #include "biquad.h"
 #include "clip.h"
+#include "compander.h"
+#include "delayfilter.h"
 #include "monofilter.h"
 #include "noisereduction.h"
 
@@ -19,6 +21,8 @@ CFilter* Make()
 const QVLibraryFilterInfo kFilters[] = {
     {"Biquad", Make<CBiQuadFilter>},
     {"Clipper", Make<CClip>},
+    {"Compander", Make<CCompander>},
+    {"Cross Delay", Make<CDelayFilter>},
     {"Mono Mixer", Make<CMonoFilter>},
     {"Noise Reduction", Make<CNoiseReduction>},
 };

@@ -18,6 +18,9 @@
 
 #include "audiofile.h"
 #include "cli.h"
+#include "compander.h"
+#include "delayfilter.h"
+#include "noisereduction.h"
 #include "errors.h"
 #include "latency.h"
 #include "names.h"
@@ -491,6 +494,30 @@ TEST(RenderLatency, ChainsAddUpAndTheLongestCounts)
     e.SetFilterChannel(1, -1);
     EXPECT_EQ(QVEffectLatency(&e, TestLatency), 0u) << "a filter out of processing adds nothing";
     EXPECT_EQ(QVEffectLatency(&e), 0u) << "the library knows no test filter";
+}
+
+// The library's filters answer from their own settings: the noise reduction its window,
+// the compander its look-ahead (a line of L slots delays by L - 2 samples).
+TEST(RenderLatency, LibraryFilters)
+{
+    CNoiseReduction nr;
+    EXPECT_EQ(QVFilterLatency(&nr), 1024u);
+    const struct {
+        uint32 rate;
+        float delay;
+        uint32 expected;
+    } cases[] = {
+        {48000, 0.0f, 0},     {48000, 1.0f, 959},  {44100, 0.5f, 440}, {48000, 99.0f / 960.0f, 98}, // L = 100
+        {48000, 1.0f / 960.0f, 0}, {48000, 5.0f, 959}, {48000, -1.0f, 0},
+    };
+    for (const auto& c : cases) {
+        CCompander compander;
+        compander.SetSampleRate(c.rate);
+        compander.SetParameter(CCompander::DELAY, c.delay);
+        EXPECT_EQ(QVFilterLatency(&compander), c.expected) << c.rate << " " << c.delay;
+    }
+    CDelayFilter cross; // its delay is the effect itself, not a processing delay
+    EXPECT_EQ(QVFilterLatency(&cross), 0u);
 }
 
 // ---------------------------------------------------------------------------------------
