@@ -515,7 +515,7 @@ OSStatus AUEffectBase::Initialize()
     const UInt32 inChannels = Input().NumberChannels(), outChannels = Output().NumberChannels();
     const AUChannelInfo* pInfo = nullptr;
     const UInt32 count = SupportedNumChannels(&pInfo);
-    if (count == 0 || !pInfo) return inChannels == outChannels ? noErr : kAudioUnitErr_FormatNotSupported;
+    if (count == 0 || !pInfo) return inChannels == outChannels ? OSStatus(noErr) : OSStatus(kAudioUnitErr_FormatNotSupported);
     for (UInt32 i = 0; i < count; ++i)
         if (UInt32(pInfo[i].inChannels) == inChannels && UInt32(pInfo[i].outChannels) == outChannels) return noErr;
     return kAudioUnitErr_FormatNotSupported;

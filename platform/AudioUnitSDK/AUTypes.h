@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "platform/CoreFoundation.h"
+#include "platform/MacTypes.h"
 
-typedef int32_t OSStatus;
 typedef int32_t ComponentResult;
 typedef uint32_t UInt32;
 typedef int32_t SInt32;
@@ -70,7 +70,6 @@ enum : int16_t {
 
 // Status codes ----------------------------------------------------------------------------
 enum : OSStatus {
-    noErr = 0,
     kAudioUnitErr_InvalidProperty = -10879,
     kAudioUnitErr_InvalidParameter = -10878,
     kAudioUnitErr_InvalidElement = -10877,
@@ -84,9 +83,7 @@ enum : OSStatus {
     kAudioUnitErr_PropertyNotWritable = -10865,
     kAudioUnitErr_CannotDoInCurrentContext = -10863,
     kAudioUnitErr_InvalidPropertyValue = -10851,
-    memFullErr = -108,
-    unimpErr = -4,
-    kAudio_ParamError = -50,
+    kAudio_ParamError = paramErr,
     kGenericFailure = -1,
 };
 
