@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "support/alloc_counter.h"
 #include "platform/AudioUnitSDK/AUHostAPI.h"
 
 namespace {
@@ -421,6 +422,37 @@ TEST_P(AudioUnitHost, RendersLikeTheEffectInMemoryInPlaceOrNot)
                 position += frames;
             }
         }
+    }
+}
+
+TEST_P(AudioUnitHost, SteadyRenderAllocatesNothing)
+{
+    for (UInt32 channels : {1u, 2u}) {
+        Unit u(*component);
+        ASSERT_EQ(u.Format(channels, channels), noErr);
+        Source source;
+        source.channels[0] = Noise(4096, 5);
+        source.channels[1] = Noise(4096, 6);
+        source.Attach(u.unit);
+        ASSERT_EQ(AudioUnitInitialize(u.unit), noErr);
+        AudioUnitRenderActionFlags flags = 0;
+        AudioTimeStamp stamp = {};
+        std::vector<float> out[2] = {std::vector<float>(512), std::vector<float>(512)};
+        alignas(AudioBufferList) unsigned char storage[sizeof(AudioBufferList) + sizeof(AudioBuffer)] = {};
+        AudioBufferList* list = reinterpret_cast<AudioBufferList*>(storage);
+        list->mNumberBuffers = channels;
+        auto render = [&](bool bInPlace) {
+            for (UInt32 c = 0; c < channels; ++c) list->mBuffers[c] = {1, 512 * 4, bInPlace ? nullptr : out[c].data()};
+            return AudioUnitRender(u.unit, &flags, &stamp, 0, 512, list);
+        };
+        ASSERT_EQ(render(true), noErr);
+        ASSERT_EQ(render(false), noErr);
+        qvtest::AllocationScope scope;
+        for (int i = 0; i < 20; ++i) {
+            ASSERT_EQ(render(i % 2 == 0), noErr);
+            AudioUnitSetParameter(u.unit, 0, kAudioUnitScope_Global, 0, 0.05f * float(i), 0);
+        }
+        EXPECT_EQ(scope.Count(), 0u) << channels << " channels";
     }
 }
 
