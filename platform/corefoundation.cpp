@@ -309,8 +309,10 @@ bool CFURLCreateDataAndPropertiesFromResource(CFURLRef url, CFDataRef* pData, SI
                 error = errno;
             else if (bytes.size() > size_t(kCFURLMaximumResourceSize))
                 error = EFBIG;
-            else
-                error = 0, *pData = new CFDataObject(std::move(bytes));
+            else {
+                error = 0;
+                *pData = new CFDataObject(std::move(bytes));
+            }
         }
         if (fd >= 0)
             close(fd);

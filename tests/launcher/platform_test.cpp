@@ -22,7 +22,8 @@ std::string Path(CFURLRef url)
 
 CFURLRef NewURL(const std::string& path, bool bDirectory = true)
 {
-    return CFURLCreateWithFileSystemPath(CFSTR(path.c_str()), bDirectory);
+    CFRef<CFStringRef> text(CFStringCreateWithCString(path.c_str()));
+    return CFURLCreateWithFileSystemPath(text, bDirectory);
 }
 
 // Sets environment variables for a scope and restores them after.
