@@ -117,10 +117,11 @@ CFTypeID CFDateGetTypeID() { return kCFDateTypeID; }
 
 CFStringRef CFSTR(const char* text)
 {
-    static std::mutex mutex;
-    static std::map<std::string, CFStringObject*> constants;
-    std::lock_guard<std::mutex> hold(mutex);
-    CFStringObject*& string = constants[text];
+    // The table lives on past static destruction, like the strings it holds.
+    static std::mutex* mutex = new std::mutex;
+    static auto* constants = new std::map<std::string, CFStringObject*>;
+    std::lock_guard<std::mutex> hold(*mutex);
+    CFStringObject*& string = (*constants)[text];
     if (!string) {
         string = new CFStringObject(text);
         string->m_bImmortal = true;
@@ -204,20 +205,6 @@ CFTypeRef CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index)
     if (!p || index < 0 || size_t(index) >= p->m_Values.size())
         return nullptr;
     return p->m_Values[size_t(index)];
-}
-
-CFDictionaryRef CFDictionaryCreate(const CFStringRef* keys, const CFTypeRef* values, CFIndex count)
-{
-    auto dictionary = new CFDictionaryObject;
-    for (CFIndex i = 0; i < count; i++) {
-        const char* key = CFStringGetCStringPtr(keys[i]);
-        if (!key || !values[i])
-            continue;
-        CFTypeRef& slot = dictionary->m_Values[key];
-        CFRelease(slot); // a repeated key keeps its last value
-        slot = CFRetain(values[i]);
-    }
-    return dictionary;
 }
 
 CFIndex CFDictionaryGetCount(CFDictionaryRef dictionary)

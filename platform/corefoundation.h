@@ -68,8 +68,7 @@ CFArrayRef CFArrayCreate(const CFTypeRef* values, CFIndex count);
 CFIndex CFArrayGetCount(CFArrayRef array);
 CFTypeRef CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index); // null when out of range
 
-// Dictionaries with string keys; they retain keys and values.
-CFDictionaryRef CFDictionaryCreate(const CFStringRef* keys, const CFTypeRef* values, CFIndex count);
+// Dictionaries with string keys, as property lists hold them.
 CFIndex CFDictionaryGetCount(CFDictionaryRef dictionary);
 CFTypeRef CFDictionaryGetValue(CFDictionaryRef dictionary, CFStringRef key); // null when absent
 
