@@ -63,8 +63,8 @@ static void OpenHelp(CFBundleRef bundle, CFStringRef subfolder, int context)
     CFRef<CFURLRef> viewerURL;
     if (LSFindApplicationForInfo(CFSTR("com.apple.HelpViewer"), viewerURL.out()) != 0 || !viewerURL)
         return;
-    CFTypeRef pages[] = {pageURL.get()};
-    CFRef<CFArrayRef> pageList(CFArrayCreate(pages, 1));
+    const void* pages[] = {pageURL.get()};
+    CFRef<CFArrayRef> pageList(CFArrayCreate(kCFAllocatorDefault, pages, 1, &kCFTypeArrayCallBacks));
     LSOpenURLsWithRole(pageList, kLSRolesViewer, viewerURL, kLSLaunchDefaults);
 }
 

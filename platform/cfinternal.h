@@ -46,9 +46,14 @@ public:
 
 class CFArrayObject : public CFObject {
 public:
-    CFArrayObject() : CFObject(kCFArrayTypeID) {}
+    explicit CFArrayObject(const CFArrayCallBacks* pCallBacks)
+        : CFObject(kCFArrayTypeID), m_CallBacks(pCallBacks ? *pCallBacks : CFArrayCallBacks{0, nullptr, nullptr})
+    {
+    }
     ~CFArrayObject() override;
-    std::vector<CFTypeRef> m_Values; // one reference each
+    void Append(const void* value) { m_Values.push_back(m_CallBacks.retain ? m_CallBacks.retain(nullptr, value) : value); }
+    const CFArrayCallBacks m_CallBacks;
+    std::vector<const void*> m_Values;
 };
 
 class CFDictionaryObject : public CFObject {

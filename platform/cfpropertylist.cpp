@@ -103,6 +103,7 @@ CFPropertyListRef CFPropertyListCreateFromXMLData(CFDataRef data, CFOptionFlags 
     if (root)
         plist_free(root);
     if (!result && pErrorString)
-        *pErrorString = CFStringCreateWithCString(root ? "property list nested too deeply" : "not a property list");
+        *pErrorString = CFStringCreateWithCString(kCFAllocatorDefault, root ? "property list nested too deeply" : "not a property list",
+                                                  kCFStringEncodingUTF8);
     return result;
 }

@@ -2,7 +2,9 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,8 +61,9 @@ CFURLRef CFNewFileURL(const std::string& path, bool bDirectory)
 
 CFArrayObject::~CFArrayObject()
 {
-    for (CFTypeRef value : m_Values)
-        CFRelease(value);
+    if (m_CallBacks.release)
+        for (const void* value : m_Values)
+            m_CallBacks.release(nullptr, value);
 }
 
 CFDictionaryObject::~CFDictionaryObject()
@@ -129,7 +132,22 @@ CFStringRef CFSTR(const char* text)
     return string;
 }
 
-CFStringRef CFStringCreateWithCString(const char* text) { return text ? new CFStringObject(text) : nullptr; }
+CFStringRef CFStringCreateWithCString(CFAllocatorRef, const char* text, CFStringEncoding encoding)
+{
+    return text && encoding == kCFStringEncodingUTF8 ? new (std::nothrow) CFStringObject(text) : nullptr;
+}
+
+Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex size, CFStringEncoding encoding)
+{
+    auto p = CFCast<CFStringObject>(string, kCFStringTypeID);
+    if (!buffer || size <= 0)
+        return false;
+    buffer[0] = '\0';
+    if (!p || encoding != kCFStringEncodingUTF8 || CFIndex(p->m_Text.size()) >= size)
+        return false;
+    std::memcpy(buffer, p->m_Text.c_str(), p->m_Text.size() + 1);
+    return true;
+}
 
 CFStringRef CFStringCreateWithFormat(const char* format, ...)
 {
@@ -164,7 +182,7 @@ bool CFStringEqual(CFStringRef a, CFStringRef b)
 
 // ---- Data
 
-CFDataRef CFDataCreate(const uint8_t* bytes, CFIndex length)
+CFDataRef CFDataCreate(CFAllocatorRef, const uint8_t* bytes, CFIndex length)
 {
     if (length < 0 || (!bytes && length > 0))
         return nullptr;
@@ -185,12 +203,33 @@ CFIndex CFDataGetLength(CFDataRef data)
 
 // ---- Containers
 
-CFArrayRef CFArrayCreate(const CFTypeRef* values, CFIndex count)
+namespace {
+const void* RetainValue(CFAllocatorRef, const void* value) { return CFRetain(value); }
+void ReleaseValue(CFAllocatorRef, const void* value) { CFRelease(value); }
+} // namespace
+
+const CFArrayCallBacks kCFTypeArrayCallBacks = {0, RetainValue, ReleaseValue};
+
+CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex count, const CFArrayCallBacks* callBacks)
 {
-    auto array = new CFArrayObject;
-    for (CFIndex i = 0; i < count; i++)
-        array->m_Values.push_back(CFRetain(values[i]));
+    CFMutableArrayRef array = CFArrayCreateMutable(allocator, count, callBacks);
+    for (CFIndex i = 0; array && i < count; i++)
+        array->Append(values[i]);
     return array;
+}
+
+CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef, CFIndex capacity, const CFArrayCallBacks* callBacks)
+{
+    auto array = new (std::nothrow) CFArrayObject(callBacks);
+    if (array && capacity > 0)
+        array->m_Values.reserve(size_t(capacity));
+    return array;
+}
+
+void CFArrayAppendValue(CFMutableArrayRef array, const void* value)
+{
+    if (array && array->m_TypeID == kCFArrayTypeID)
+        array->Append(value);
 }
 
 CFIndex CFArrayGetCount(CFArrayRef array)
@@ -199,7 +238,7 @@ CFIndex CFArrayGetCount(CFArrayRef array)
     return p ? CFIndex(p->m_Values.size()) : 0;
 }
 
-CFTypeRef CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index)
+const void* CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index)
 {
     auto p = CFCast<CFArrayObject>(array, kCFArrayTypeID);
     if (!p || index < 0 || size_t(index) >= p->m_Values.size())

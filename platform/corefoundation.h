@@ -9,11 +9,17 @@
 
 #include <cstdint>
 
-typedef int32_t OSStatus;
+#include "platform/MacTypes.h"
+
 typedef int32_t SInt32;
 typedef long CFIndex;
 typedef unsigned long CFTypeID;
 typedef unsigned long CFOptionFlags;
+typedef unsigned char Boolean;
+typedef uint32_t CFStringEncoding;
+typedef const void* CFAllocatorRef;
+static const CFAllocatorRef kCFAllocatorDefault = nullptr;
+enum : CFStringEncoding { kCFStringEncodingUTF8 = 0x08000100 };
 
 class CFStringObject;
 class CFDataObject;
@@ -27,6 +33,7 @@ typedef const void* CFTypeRef;
 typedef const CFStringObject* CFStringRef;
 typedef const CFDataObject* CFDataRef;
 typedef const CFArrayObject* CFArrayRef;
+typedef CFArrayObject* CFMutableArrayRef;
 typedef const CFDictionaryObject* CFDictionaryRef;
 typedef const CFURLObject* CFURLRef;
 typedef CFBundleObject* CFBundleRef;
@@ -53,20 +60,34 @@ CFTypeID CFDateGetTypeID();
 // Strings (UTF-8). CFSTR gives a string that lives as long as the process; retaining
 // and releasing it is harmless.
 CFStringRef CFSTR(const char* text);
-CFStringRef CFStringCreateWithCString(const char* text);
+// Only UTF-8 is spoken here: another encoding gives null (create) or false (get).
+CFStringRef CFStringCreateWithCString(CFAllocatorRef allocator, const char* text, CFStringEncoding encoding);
+// Copies the text with its terminator; false, and an empty buffer, when it does not fit.
+Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex size, CFStringEncoding encoding);
 CFStringRef CFStringCreateWithFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 const char* CFStringGetCStringPtr(CFStringRef string);
 bool CFStringEqual(CFStringRef a, CFStringRef b);
 
 // Byte data.
-CFDataRef CFDataCreate(const uint8_t* bytes, CFIndex length);
+CFDataRef CFDataCreate(CFAllocatorRef allocator, const uint8_t* bytes, CFIndex length);
 const uint8_t* CFDataGetBytePtr(CFDataRef data);
 CFIndex CFDataGetLength(CFDataRef data);
 
-// Arrays retain their values.
-CFArrayRef CFArrayCreate(const CFTypeRef* values, CFIndex count);
+// Arrays. With kCFTypeArrayCallBacks they retain their values and release them with
+// themselves; with null callbacks they hold plain pointers they never retain or release.
+typedef const void* (*CFArrayRetainCallBack)(CFAllocatorRef allocator, const void* value);
+typedef void (*CFArrayReleaseCallBack)(CFAllocatorRef allocator, const void* value);
+struct CFArrayCallBacks {
+    CFIndex version;
+    CFArrayRetainCallBack retain;
+    CFArrayReleaseCallBack release;
+};
+extern const CFArrayCallBacks kCFTypeArrayCallBacks;
+CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex count, const CFArrayCallBacks* callBacks);
+CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef allocator, CFIndex capacity, const CFArrayCallBacks* callBacks);
+void CFArrayAppendValue(CFMutableArrayRef array, const void* value);
 CFIndex CFArrayGetCount(CFArrayRef array);
-CFTypeRef CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index); // null when out of range
+const void* CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index); // null when out of range
 
 // Dictionaries with string keys, as property lists hold them.
 CFIndex CFDictionaryGetCount(CFDictionaryRef dictionary);

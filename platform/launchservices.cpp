@@ -62,7 +62,7 @@ OSStatus LSFindApplicationForInfo(CFStringRef bundleIdentifier, CFURLRef* pAppUR
     std::string path = FindProgram(override && *override ? override : "xdg-open");
     if (path.empty())
         return kLSApplicationNotFoundErr;
-    CFRef<CFStringRef> text(CFStringCreateWithCString(path.c_str()));
+    CFRef<CFStringRef> text(CFStringCreateWithCString(kCFAllocatorDefault, path.c_str(), kCFStringEncodingUTF8));
     *pAppURL = CFURLCreateWithFileSystemPath(text, false);
     return *pAppURL ? 0 : kLSUnknownErr;
 }

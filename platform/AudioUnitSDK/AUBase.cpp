@@ -439,9 +439,9 @@ OSStatus AUBase::SetAFactoryPresetAsCurrent(const AUPreset& preset)
 CFDataRef AUBase::SaveState()
 {
     const std::vector<AudioUnitParameterID>& ids = mGlobal.GetParameterIDs();
-    std::vector<UInt8> bytes;
+    std::vector<uint8_t> bytes;
     auto put = [&bytes](const void* p, size_t n) {
-        const UInt8* b = static_cast<const UInt8*>(p);
+        const uint8_t* b = static_cast<const uint8_t*>(p);
         bytes.insert(bytes.end(), b, b + n);
     };
     const UInt32 count = UInt32(ids.size());
@@ -457,9 +457,9 @@ CFDataRef AUBase::SaveState()
 
 OSStatus AUBase::RestoreState(CFPropertyListRef state)
 {
-    CFTypeRef object = static_cast<CFTypeRef>(state);
-    if (!CFIsData(object)) return kAudioUnitErr_InvalidPropertyValue;
-    const UInt8* p = CFDataGetBytePtr(object);
+    CFDataRef object = static_cast<CFDataRef>(state);
+    if (CFGetTypeID(object) != CFDataGetTypeID()) return kAudioUnitErr_InvalidPropertyValue;
+    const uint8_t* p = CFDataGetBytePtr(object);
     const size_t length = size_t(CFDataGetLength(object));
     const size_t header = 2 * sizeof(UInt32), entry = sizeof(AudioUnitParameterID) + sizeof(AudioUnitParameterValue);
     if (length < header || Read<UInt32>(p) != kClassInfoMagic) return kAudioUnitErr_InvalidPropertyValue;
@@ -468,7 +468,7 @@ OSStatus AUBase::RestoreState(CFPropertyListRef state)
     // The values go into the element as they are; the unit hears of them only when the
     // host sets parameters or chooses a preset.
     for (UInt32 i = 0; i < count; ++i) {
-        const UInt8* e = p + header + i * entry;
+        const uint8_t* e = p + header + i * entry;
         mGlobal.SetParameter(Read<AudioUnitParameterID>(e), Read<AudioUnitParameterValue>(e + sizeof(AudioUnitParameterID)));
     }
     return noErr;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/CoreFoundation.h"
+#include "platform/corefoundation.h"
 #include "platform/MacTypes.h"
 
 typedef int32_t ComponentResult;

@@ -509,9 +509,9 @@ TEST_P(AudioUnitHost, ClassInfoRestoresTheHostParameters)
     ASSERT_EQ(AudioUnitSetProperty(u.unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof state), noErr);
     for (UInt32 i = 0; i < n; ++i) EXPECT_EQ(u.Parameter(i), 0.1f * float(i + 1));
     EXPECT_EQ(u.Text(0, nullptr), textChanged) << "the effect keeps its values until the host sets parameters";
-    CFRelease(static_cast<CFTypeRef>(state));
+    CFRelease(state);
 
-    CFDataRef garbage = CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const UInt8*>("junk"), 4);
+    CFDataRef garbage = CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const uint8_t*>("junk"), 4);
     EXPECT_EQ(AudioUnitSetProperty(u.unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &garbage, sizeof garbage),
               kAudioUnitErr_InvalidPropertyValue);
     CFRelease(garbage);

@@ -22,7 +22,7 @@ std::string Path(CFURLRef url)
 
 CFURLRef NewURL(const std::string& path, bool bDirectory = true)
 {
-    CFRef<CFStringRef> text(CFStringCreateWithCString(path.c_str()));
+    CFRef<CFStringRef> text(CFStringCreateWithCString(kCFAllocatorDefault, path.c_str(), kCFStringEncodingUTF8));
     return CFURLCreateWithFileSystemPath(text, bDirectory);
 }
 
@@ -95,9 +95,9 @@ TEST(Objects, ArraysHoldTheirValues)
 {
     CFRef<CFStringRef> text(CFStringCreateWithFormat("%d", 42));
     EXPECT_STREQ(CFStringGetCStringPtr(text), "42");
-    CFTypeRef values[] = {text.get()};
+    const void* values[] = {text.get()};
     {
-        CFRef<CFArrayRef> array(CFArrayCreate(values, 1));
+        CFRef<CFArrayRef> array(CFArrayCreate(kCFAllocatorDefault, values, 1, &kCFTypeArrayCallBacks));
         EXPECT_EQ(CFGetRetainCount(text), 2);
         EXPECT_EQ(CFArrayGetValueAtIndex(array, 0), text.get());
         EXPECT_EQ(CFArrayGetValueAtIndex(array, 1), nullptr);
@@ -207,7 +207,7 @@ TEST(PropertyList, ParsesOnlyPropertyLists)
         {kHead + deep + "</plist>", 0},
     };
     for (const Case& c : cases) {
-        CFRef<CFDataRef> data(CFDataCreate(reinterpret_cast<const uint8_t*>(c.text.data()), CFIndex(c.text.size())));
+        CFRef<CFDataRef> data(CFDataCreate(kCFAllocatorDefault, reinterpret_cast<const uint8_t*>(c.text.data()), CFIndex(c.text.size())));
         CFRef<CFStringRef> error;
         CFRef<CFPropertyListRef> list(CFPropertyListCreateFromXMLData(data, kCFPropertyListImmutable, error.out()));
         EXPECT_EQ(CFGetTypeID(list), c.type) << c.text.substr(0, 120);
