@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include <cstring>
+#include <new>
 
 #include "effects.h"
 

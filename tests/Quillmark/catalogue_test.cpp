@@ -14,6 +14,7 @@
 #include "catalogue.h"
 #include "definition.h"
 #include "effects.h"
+#include "monofilter.h"
 #include "support/alloc_counter.h"
 
 namespace {
@@ -670,6 +671,26 @@ TEST(Catalogue, CompactorMapZeroNamesAMissingControl)
     EXPECT_EQ(pMap->m_fMin, 0.505f);
     EXPECT_EQ(pMap->m_fMax, 1.0f);
     EXPECT_EQ(pMap->m_fValue, 0.505f);
+}
+
+CFilter* NoMemory() { return nullptr; }
+
+// A filter that cannot be had stops the building before any control could name a map
+// that was never created; the effect says it is incomplete and the registry hands out
+// none.
+TEST(Catalogue, BuildingStopsWhenMemoryRunsShort)
+{
+    static constexpr QVFilterDef kFilters[] = {{QVPrototype<CMonoFilter>, 0, {0.5f}}, {NoMemory, 1, {}}};
+    static constexpr QVMapDef kMaps[] = {{0, 0, 0, 0.0f, 1.0f, 0.5f, 0}, {1, 1, 0, 0.0f, 1.0f, 0.5f, 0}};
+    static constexpr QVControlDef kControls[] = {{"Pan", "", 0.5f, 0, {0, 1}}};
+    static constexpr QVPresetDef kPresets[] = {{"Center", {0.5f}}};
+    static constexpr QVEffectDefinition kShort =
+        QVDefineEffect("Short", QVFourCC('q', 'v', 'x', 'x'), kFilters, kMaps, kControls, kPresets);
+    CCatalogueEffect effect(kShort, QV_AUDIO_UNIT);
+    EXPECT_FALSE(effect.IsComplete());
+    EXPECT_EQ(effect.GetFilterCount(), 1);
+    EXPECT_EQ(effect.GetParameterCount(), 0);
+    EXPECT_EQ(effect.GetPresetCount(), 0);
 }
 
 // The classes the Audio Unit adapter instantiates are the catalogue's effects.
