@@ -37,7 +37,8 @@ CFTypeRef Convert(plist_t node, int depth)
         return data;
     }
     case PLIST_ARRAY: {
-        auto array = new CFArrayObject;
+        // The array owns one reference to each value, made here.
+        auto array = new CFArrayObject(&kCFTypeArrayCallBacks);
         uint32_t count = plist_array_get_size(node);
         for (uint32_t i = 0; i < count; i++) {
             CFTypeRef value = Convert(plist_array_get_item(node, i), depth + 1);
