@@ -81,18 +81,7 @@ struct Audio {
     size_t Length() const { return frames.size() / channels; }
 };
 
-void Write(const std::string& path, const Audio& a, int format)
-{
-    SF_INFO info = SF_INFO();
-    info.samplerate = int(a.rate);
-    info.channels = int(a.channels);
-    info.format = format;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-    sf_writef_float(f, a.frames.data(), sf_count_t(a.Length()));
-    sf_close(f);
-}
-
+// Writes the audio and returns it as the file gives it back (what quillmark reads).
 Audio Read(const std::string& path, int* pFormat = nullptr)
 {
     SF_INFO info = SF_INFO();
@@ -107,6 +96,21 @@ Audio Read(const std::string& path, int* pFormat = nullptr)
     if (pFormat) *pFormat = info.format;
     sf_close(f);
     return a;
+}
+
+Audio Write(const std::string& path, const Audio& a, int format)
+{
+    SF_INFO info = SF_INFO();
+    info.samplerate = int(a.rate);
+    info.channels = int(a.channels);
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(f, nullptr) << sf_strerror(nullptr);
+    if (f) {
+        sf_writef_float(f, a.frames.data(), sf_count_t(a.Length()));
+        sf_close(f);
+    }
+    return Read(path);
 }
 
 // Music-like test signal: two tones, a decaying noise burst every 1/8 s.
@@ -125,7 +129,7 @@ Audio Signal(uint32_t rate, uint32_t channels, double seconds, uint32_t seed = 1
         for (uint32_t c = 0; c < channels; ++c) {
             const double x = 0.3 * std::sin(2 * M_PI * (110.0 + 50 * c) * t) + 0.15 * std::sin(2 * M_PI * 3300.0 * t) +
                              0.3 * burst * noise(rng);
-            a.frames[i * channels + c] = float(std::round(x * 32767.0) / 32768.0); // exact in 16 bits
+            a.frames[i * channels + c] = float(x);
         }
     }
     return a;
@@ -241,8 +245,7 @@ TEST(Quillmark, EveryEffectMatchesTheLibraryInMemory)
 {
     TempDir dir;
     for (uint32_t channels : {1u, 2u}) {
-        const Audio in = Signal(44100, channels, 0.4, channels);
-        Write(dir / "in.wav", in, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        const Audio in = Write(dir / "in.wav", Signal(44100, channels, 0.4, channels), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         for (int i = 0; i < QVCatalogueCount(); ++i) {
             const QVEffectInfo* e = &QVCatalogue()[i];
             const Result r = Quillmark({"render", e->pShortName, dir / "in.wav", dir / "out.wav", "--quiet"});
@@ -263,8 +266,7 @@ TEST(Quillmark, EveryEffectMatchesTheLibraryInMemory)
 TEST(Quillmark, NamesCodesAndPresetsSelectTheSameRender)
 {
     TempDir dir;
-    const Audio in = Signal(48000, 2, 0.25);
-    Write(dir / "in.flac", in, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    const Audio in = Write(dir / "in.flac", Signal(48000, 2, 0.25), SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
     const QVEffectInfo* compactor = Effect("Compactor");
     CFilterWrap* p = compactor->pCreate();
     const std::string preset2 = PresetName(p, 2);
@@ -373,9 +375,7 @@ TEST(Quillmark, FormatsRatesAndLengthsSurvive)
         {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "b.aif", "32f", SF_FORMAT_AIFF | SF_FORMAT_FLOAT, 88200, 1},
     };
     for (const auto& c : cases) {
-        const Audio in = Signal(c.rate, c.channels, 0.3);
-        Write(dir / c.in, in, c.inFormat);
-        const size_t length = Read(dir / c.in).Length(); // as decoded (a lossy file may differ)
+        const size_t length = Write(dir / c.in, Signal(c.rate, c.channels, 0.3), c.inFormat).Length();
         std::vector<std::string> cmd = {"render", "Sharpener", dir / c.in, dir / c.out};
         if (c.bits) cmd.insert(cmd.end(), {"--bits", c.bits});
         const Result r = Quillmark(cmd);
@@ -450,8 +450,7 @@ TEST(Quillmark, LibraryNoiseReductionImpulseStaysInPlace)
 TEST(Quillmark, LibraryFilterRunsWithEveryParameterAControl)
 {
     TempDir dir;
-    const Audio in = Signal(44100, 2, 0.2);
-    Write(dir / "in.wav", in, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const Audio in = Write(dir / "in.wav", Signal(44100, 2, 0.2), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     // The compander at its defaults has unity gain, and with 10 ms of look-ahead the
     // audio still lines up; full compression at a low threshold changes it.
     ASSERT_EQ(Quillmark({"render", "Compander", dir / "in.wav", dir / "a.wav", "--set", "Delay=0.5"}).code, 0);
