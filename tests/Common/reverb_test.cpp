@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "reverb.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 #include "support/filter_fuzz.h"
+#include "support/stereo_block.h"
 
 namespace {
 
@@ -18,9 +19,8 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 enum { kMode, kRoom, kDamp, kWidth, kWet, kDry };
 
-struct Stereo {
-    std::vector<float> l, r;
-};
+using qvtest::Energy;
+using qvtest::StereoBlock;
 
 // A started reverb with the given parameters (p < 0 keeps the default).
 CReverb* StartedReverb(float fMode, float fRoom, float fDamp, float fWidth, float fWet, float fDry)
@@ -33,79 +33,41 @@ CReverb* StartedReverb(float fMode, float fRoom, float fDamp, float fWidth, floa
     return pReverb;
 }
 
-Stereo Process(CFilter& filter, Stereo in, bool bAdd = false)
-{
-    Stereo out{std::vector<float>(in.l.size()), std::vector<float>(in.r.size())};
-    float* ppIn[2] = {in.l.data(), in.r.data()};
-    float* ppOut[2] = {out.l.data(), out.r.data()};
-    filter.ProcessBlock(ppIn, ppOut, uint32(in.l.size()), bAdd);
-    return out;
-}
-
-Stereo Impulse(size_t frames, float fLeft, float fRight)
-{
-    Stereo in{std::vector<float>(frames), std::vector<float>(frames)};
-    in.l[0] = fLeft;
-    in.r[0] = fRight;
-    return in;
-}
-
-double Energy(const Stereo& s, size_t first, size_t last)
-{
-    double e = 0.0;
-    for (size_t i = first; i < last; ++i) e += double(s.l[i]) * s.l[i] + double(s.r[i]) * s.r[i];
-    return e;
-}
-
 TEST(Reverb, IdentityAndDefaults)
 {
     CReverb reverb;
-    char szName[64];
-    reverb.GetEffectName(szName);
-    EXPECT_STREQ(szName, "Reverb");
-    EXPECT_EQ(reverb.GetUniqueID(), QVFourCC('Q', 'V', 'r', 'v'));
-    EXPECT_EQ(reverb.GetParameterCount(), 6);
-    const float kDefaults[] = {0.0f, 0.5f, 0.5f, 1.0f, 0.44f, 0.95f};
-    for (int32 i = 0; i < 6; ++i) EXPECT_EQ(reverb.GetParameter(i), kDefaults[i]) << i;
+    qvtest::ExpectIdentity(reverb, "Reverb", QVFourCC('Q', 'V', 'r', 'v'), {0.0f, 0.5f, 0.5f, 1.0f, 0.44f, 0.95f}, kWet, 0.3f);
     EXPECT_EQ(reverb.GetModel(), nullptr) << "no engine before StartProcess";
     EXPECT_EQ(reverb.Reset(), 1);
-
-    reverb.SetParameter(kWet, 0.3f);
     CReverb* pClone = static_cast<CReverb*>(reverb.Clone());
-    EXPECT_EQ(pClone->GetParameter(kWet), 0.3f);
     EXPECT_EQ(pClone->GetModel(), nullptr);
     pClone->Delete();
-    CReverb* pFresh = static_cast<CReverb*>(reverb.Create());
-    EXPECT_EQ(pFresh->GetParameter(kWet), 0.44f);
-    pFresh->Delete();
 }
 
-TEST(Reverb, Texts)
+TEST(Reverb, NamesAndLabels)
 {
-    const struct {
-        int32 lIndex;
-        float p;
-        const char *pName, *pLabel, *pDisplay;
-    } kCases[] = {
-        {0, 0.49f, "Mode", "mode", "Normal"},   {0, 0.5f, "Mode", "mode", "Freeze"},
-        {0, kNaN, "Mode", "mode", "Normal"},    {1, 0.0f, "Room size", "size", "0.700"},
-        {1, 1.0f, "Room size", "size", "0.980"}, {1, 0.5f, "Room size", "size", "0.840"},
-        {2, 0.5f, "Damping", "%", "50"},        {2, 0.999f, "Damping", "%", "99"},
-        {3, 1.0f, "Width", "%", "100"},         {3, kInf, "Width", "%", "0"},
-        {4, 0.44f, "Wet level", "dB", "0.440"}, {5, 0.95f, "Dry level", "dB", "0.950"},
-        {5, -1e30f, "Dry level", "dB", "-1000000015047466219876688855040.000"}, // cut to the host's size
-        {6, 0.5f, "untouched", "untouched", "untouched"},
-        {-1, 0.5f, "untouched", "untouched", "untouched"},
-    };
-    for (const auto& c : kCases) {
-        CReverb reverb;
-        reverb.SetParameter(c.lIndex, c.p);
-        EXPECT_EQ(ParameterText(reverb, &CFilter::GetParameterName, c.lIndex), c.pName) << c.lIndex;
-        EXPECT_EQ(ParameterText(reverb, &CFilter::GetParameterLabel, c.lIndex), c.pLabel) << c.lIndex;
-        const std::string display = std::string(c.pDisplay).substr(0, QV_DISPLAY_SIZE - 1);
-        EXPECT_EQ(ParameterText(reverb, &CFilter::GetParameterDisplay, c.lIndex), display) << c.lIndex << " at " << c.p;
+    CReverb reverb;
+    const char* const kNames[] = {"Mode", "Room size", "Damping", "Width", "Wet level", "Dry level"};
+    const char* const kLabels[] = {"mode", "size", "%", "%", "dB", "dB"};
+    for (int32 i = 0; i < 6; ++i) {
+        EXPECT_EQ(ParameterText(reverb, &CFilter::GetParameterName, i), kNames[i]);
+        EXPECT_EQ(ParameterText(reverb, &CFilter::GetParameterLabel, i), kLabels[i]);
     }
+    for (int32 i : {-1, 6})
+        for (auto pGet : {&CFilter::GetParameterName, &CFilter::GetParameterLabel, &CFilter::GetParameterDisplay})
+            EXPECT_EQ(ParameterText(reverb, pGet, i), "untouched") << i;
 }
+
+TEST(Reverb, Displays)
+{
+    qvtest::ExpectDisplays<CReverb>({
+        {0, 0.49f, "Normal"}, {0, 0.5f, "Freeze"}, {0, kNaN, "Normal"}, {1, 0.0f, "0.700"},
+        {1, 1.0f, "0.980"},   {1, 0.5f, "0.840"},  {2, 0.5f, "50"},     {2, 0.999f, "99"},
+        {3, 1.0f, "100"},     {3, kInf, "0"},      {4, 0.44f, "0.440"}, {5, 0.95f, "0.950"},
+    });
+}
+
+TEST(Reverb, DisplaysOfWildValuesStayInsideTheTextBuffer) { qvtest::ExpectBoundedDisplays<CReverb>(); }
 
 // Room size and damping reach every comb; freezing makes them lossless whatever is set.
 TEST(Reverb, CombSettings)
@@ -140,7 +102,7 @@ TEST(Reverb, ImpulseStructure)
     const float kWidths[] = {1.0f, 0.0f, 0.3f};
     for (float fWidth : kWidths) {
         CReverb* pReverb = StartedReverb(0.0f, 0.5f, 0.5f, fWidth, 1.0f, 0.0f);
-        const Stereo out = Process(*pReverb, Impulse(1341, 1.0f, 0.0f));
+        const StereoBlock out = qvtest::ProcessStereo(*pReverb, qvtest::StereoImpulse(1341, 1.0f, 0.0f));
         const float fWet1 = (fWidth * 0.5f + 0.5f) * 1.0f;
         const float fWet2 = (1.0f - fWidth) * 0.5f * 1.0f;
         std::vector<float> own(1341), other(1341);
@@ -148,9 +110,9 @@ TEST(Reverb, ImpulseStructure)
             own[revmodel::kCombTuning[k]] = 0.015f;
             other[revmodel::kCombTuning[k] + revmodel::STEREO_SPREAD] = 0.015f;
         }
-        for (size_t i = 0; i < out.l.size(); ++i) {
-            ASSERT_FLOAT_EQ(out.l[i], own[i] * fWet1 + other[i] * fWet2) << "width " << fWidth << " frame " << i;
-            ASSERT_FLOAT_EQ(out.r[i], other[i] * fWet1 + own[i] * fWet2) << "width " << fWidth << " frame " << i;
+        for (size_t i = 0; i < out.ch[0].size(); ++i) {
+            ASSERT_FLOAT_EQ(out.ch[0][i], own[i] * fWet1 + other[i] * fWet2) << "width " << fWidth << " frame " << i;
+            ASSERT_FLOAT_EQ(out.ch[1][i], other[i] * fWet1 + own[i] * fWet2) << "width " << fWidth << " frame " << i;
         }
         pReverb->Delete();
     }
@@ -165,7 +127,7 @@ TEST(Reverb, DecayFollowsRoomSize)
     const float kRooms[] = {0.0f, 0.5f, 1.0f};
     for (float fRoom : kRooms) {
         CReverb* pReverb = StartedReverb(0.0f, fRoom, 0.0f, 1.0f, 1.0f, 0.0f);
-        const Stereo out = Process(*pReverb, Impulse(3 * kWindow, 1.0f, 1.0f));
+        const StereoBlock out = qvtest::ProcessStereo(*pReverb, qvtest::StereoImpulse(3 * kWindow, 1.0f, 1.0f));
         const double g = 0.28 * fRoom + 0.7;
         const double dRatio = Energy(out, 2 * kWindow, 3 * kWindow) / Energy(out, kWindow, 2 * kWindow);
         EXPECT_GT(dRatio, 0.9 * std::pow(g, 2.0 * kWindow / 1116)) << "room " << fRoom;
@@ -181,11 +143,11 @@ TEST(Reverb, DampingDullsTheTail)
     double dPrevious = 1e9;
     for (float fDamp : {0.0f, 0.5f, 1.0f}) {
         CReverb* pReverb = StartedReverb(0.0f, 0.9f, fDamp, 1.0f, 1.0f, 0.0f);
-        const Stereo out = Process(*pReverb, Impulse(24000, 1.0f, 0.0f));
+        const StereoBlock out = qvtest::ProcessStereo(*pReverb, qvtest::StereoImpulse(24000, 1.0f, 0.0f));
         double dSignal = 0.0, dDiff = 0.0;
-        for (size_t i = 12000; i < out.l.size(); ++i) {
-            dSignal += double(out.l[i]) * out.l[i];
-            dDiff += double(out.l[i] - out.l[i - 1]) * (out.l[i] - out.l[i - 1]);
+        for (size_t i = 12000; i < out.ch[0].size(); ++i) {
+            dSignal += double(out.ch[0][i]) * out.ch[0][i];
+            dDiff += double(out.ch[0][i] - out.ch[0][i - 1]) * (out.ch[0][i] - out.ch[0][i - 1]);
         }
         ASSERT_GT(dSignal, 0.0);
         EXPECT_LT(dDiff / dSignal, 0.8 * dPrevious) << "damping " << fDamp;
@@ -198,21 +160,21 @@ TEST(Reverb, DampingDullsTheTail)
 TEST(Reverb, FreezeSustainsAndIgnoresInput)
 {
     const size_t kFrames = 9600;
-    const Stereo noise{qvtest::NoiseBlock(kFrames, 3), qvtest::NoiseBlock(kFrames, 4)};
-    const Stereo other{qvtest::NoiseBlock(kFrames, 5), qvtest::NoiseBlock(kFrames, 6)};
+    const StereoBlock noise{{qvtest::NoiseBlock(kFrames, 3), qvtest::NoiseBlock(kFrames, 4)}};
+    const StereoBlock other{{qvtest::NoiseBlock(kFrames, 5), qvtest::NoiseBlock(kFrames, 6)}};
     for (bool bResetWhileFrozen : {false, true}) {
         CReverb* pA = StartedReverb(0.0f, 0.5f, 0.5f, 1.0f, 1.0f, 0.0f);
         CReverb* pB = StartedReverb(0.0f, 0.5f, 0.5f, 1.0f, 1.0f, 0.0f);
-        Process(*pA, noise);
-        Process(*pB, noise);
+        qvtest::ProcessStereo(*pA, noise);
+        qvtest::ProcessStereo(*pB, noise);
         pA->SetParameter(kMode, 1.0f);
         pB->SetParameter(kMode, 1.0f);
         if (bResetWhileFrozen) pA->Reset();
-        const Stereo a = Process(*pA, noise);
-        const Stereo b = Process(*pB, other);
-        EXPECT_EQ(a.l, b.l) << "frozen, the input does not enter";
-        EXPECT_EQ(a.r, b.r);
-        const double dRatio = Energy(Process(*pA, other), 0, kFrames) / Energy(a, 0, kFrames);
+        const StereoBlock a = qvtest::ProcessStereo(*pA, noise);
+        const StereoBlock b = qvtest::ProcessStereo(*pB, other);
+        EXPECT_EQ(a.ch[0], b.ch[0]) << "frozen, the input does not enter";
+        EXPECT_EQ(a.ch[1], b.ch[1]);
+        const double dRatio = Energy(qvtest::ProcessStereo(*pA, other), 0, kFrames) / Energy(a, 0, kFrames);
         EXPECT_NEAR(dRatio, 1.0, 0.1) << "the tail sustains";
         pA->Delete();
         pB->Delete();
@@ -224,10 +186,10 @@ TEST(Reverb, FreezeSustainsAndIgnoresInput)
 TEST(Reverb, ResetSilencesTheTailWhenNotFrozen)
 {
     CReverb* pReverb = StartedReverb(0.0f, 0.9f, 0.5f, 1.0f, 1.0f, 0.0f);
-    Process(*pReverb, Stereo{qvtest::NoiseBlock(4800, 1), qvtest::NoiseBlock(4800, 2)});
-    EXPECT_GT(Energy(Process(*pReverb, Impulse(1000, 0.0f, 0.0f)), 0, 1000), 0.0);
+    qvtest::ProcessStereo(*pReverb, StereoBlock{{qvtest::NoiseBlock(4800, 1), qvtest::NoiseBlock(4800, 2)}});
+    EXPECT_GT(Energy(qvtest::ProcessStereo(*pReverb, qvtest::StereoImpulse(1000, 0.0f, 0.0f)), 0, 1000), 0.0);
     pReverb->Reset();
-    const Stereo after = Process(*pReverb, Impulse(1200, 0.0f, 0.0f));
+    const StereoBlock after = qvtest::ProcessStereo(*pReverb, qvtest::StereoImpulse(1200, 0.0f, 0.0f));
     EXPECT_EQ(Energy(after, 0, revmodel::kCombTuning[0]), 0.0);
     EXPECT_GT(Energy(after, revmodel::kCombTuning[0], 1200), 0.0);
     pReverb->Delete();
@@ -243,7 +205,7 @@ TEST(Reverb, NoEngineNoOutput)
                 reverb.StartProcess();
                 reverb.StopProcess();
             }
-            Stereo out = Process(reverb, Impulse(64, 1.0f, 1.0f), bAdd);
+            StereoBlock out = qvtest::ProcessStereo(reverb, qvtest::StereoImpulse(64, 1.0f, 1.0f), bAdd);
             EXPECT_EQ(Energy(out, 0, 64), 0.0) << bStarted << bAdd;
         }
 }
@@ -252,10 +214,10 @@ TEST(Reverb, NoEngineNoOutput)
 TEST(Reverb, DryOnlyIsTransparent)
 {
     CReverb* pReverb = StartedReverb(0.0f, 0.5f, 0.5f, 1.0f, 0.0f, 1.0f);
-    const Stereo in{qvtest::NoiseBlock(3000, 7), qvtest::NoiseBlock(3000, 8)};
-    const Stereo out = Process(*pReverb, in);
-    EXPECT_EQ(out.l, in.l);
-    EXPECT_EQ(out.r, in.r);
+    const StereoBlock in{{qvtest::NoiseBlock(3000, 7), qvtest::NoiseBlock(3000, 8)}};
+    const StereoBlock out = qvtest::ProcessStereo(*pReverb, in);
+    EXPECT_EQ(out.ch[0], in.ch[0]);
+    EXPECT_EQ(out.ch[1], in.ch[1]);
     pReverb->Delete();
 }
 
@@ -269,7 +231,7 @@ TEST(Reverb, MissingChannels)
     const std::vector<float> prior = qvtest::NoiseBlock(kFrames, 10);
     // Reference: a stereo run whose right input is the left input.
     CReverb* pRef = StartedReverb(0.0f, 0.5f, 0.5f, 0.5f, 0.7f, 0.6f);
-    const Stereo ref = Process(*pRef, Stereo{left, left});
+    const StereoBlock ref = qvtest::ProcessStereo(*pRef, StereoBlock{{left, left}});
     pRef->Delete();
 
     const struct {
@@ -288,7 +250,7 @@ TEST(Reverb, MissingChannels)
         const std::vector<float>& result = c.bInPlace ? inL : outL;
         const std::vector<float>& base = c.bInPlace ? left : prior;
         for (uint32 i = 0; i < kFrames; ++i)
-            ASSERT_EQ(result[i], (c.bAdd ? base[i] + ref.l[i] : ref.l[i])) << c.bInR << c.bOutR << c.bInPlace << c.bAdd << " frame " << i;
+            ASSERT_EQ(result[i], (c.bAdd ? base[i] + ref.ch[0][i] : ref.ch[0][i])) << c.bInR << c.bOutR << c.bInPlace << c.bAdd << " frame " << i;
         EXPECT_EQ(outR, prior) << "the right output is written only with both right buffers";
         pReverb->Delete();
     }
@@ -311,20 +273,20 @@ TEST(Reverb, MissingChannels)
 TEST(Reverb, InfiniteInput)
 {
     const uint32 kFrames = 4000, kAt = 1500; // the combs hold state by then
-    Stereo noisy{qvtest::NoiseBlock(kFrames, 12), qvtest::NoiseBlock(kFrames, 13)};
-    Stereo silent = noisy;
-    noisy.l[kAt] = kInf;
-    silent.l[kAt] = 0.0f;
-    silent.r[kAt] = 0.0f; // what enters the combs when the sum is dropped
+    StereoBlock noisy{{qvtest::NoiseBlock(kFrames, 12), qvtest::NoiseBlock(kFrames, 13)}};
+    StereoBlock silent = noisy;
+    noisy.ch[0][kAt] = kInf;
+    silent.ch[0][kAt] = 0.0f;
+    silent.ch[1][kAt] = 0.0f; // what enters the combs when the sum is dropped
     CReverb* pRef = StartedReverb(0.0f, 0.5f, 0.5f, 1.0f, 1.0f, 0.0f);
-    const Stereo ref = Process(*pRef, silent);
+    const StereoBlock ref = qvtest::ProcessStereo(*pRef, silent);
     for (bool bAdd : {false, true}) {
         CReverb* pReverb = StartedReverb(0.0f, 0.5f, 0.5f, 1.0f, 1.0f, 0.0f);
-        const Stereo out = Process(*pReverb, noisy, bAdd);
+        const StereoBlock out = qvtest::ProcessStereo(*pReverb, noisy, bAdd);
         bool bSame = true;
         for (uint32 i = kAt + 1; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(out.l[i]) && std::isfinite(out.r[i])) << i;
-            bSame = bSame && out.l[i] == ref.l[i] && out.r[i] == ref.r[i];
+            ASSERT_TRUE(std::isfinite(out.ch[0][i]) && std::isfinite(out.ch[1][i])) << i;
+            bSame = bSame && out.ch[0][i] == ref.ch[0][i] && out.ch[1][i] == ref.ch[1][i];
         }
         EXPECT_EQ(bSame, bAdd) << (bAdd ? "mix: the infinity counts as silence" : "replace: it wipes the comb slots");
         pReverb->Delete();
