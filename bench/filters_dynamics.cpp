@@ -5,14 +5,6 @@
 
 namespace {
 
-// The delay lines allocate on StartProcess, which the host path does before the first block.
-void Start(CFilter& filter)
-{
-    filter.SetSampleRate(qvbench::kRate);
-    filter.ActivatePreset();
-    filter.StartProcess();
-}
-
 void BM_Compander(benchmark::State& state)
 {
     CCompander filter;
@@ -20,7 +12,6 @@ void BM_Compander(benchmark::State& state)
     filter.SetParameter(CCompander::COMP_THRESHOLD, 0.7f);
     filter.SetParameter(CCompander::EXPAND, 0.3f);
     filter.SetParameter(CCompander::DELAY, 0.25f);
-    Start(filter);
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_Compander);
@@ -28,7 +19,6 @@ BENCHMARK(BM_Compander);
 void BM_DelayFilter(benchmark::State& state)
 {
     CDelayFilter filter;
-    Start(filter);
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_DelayFilter);
