@@ -247,7 +247,7 @@ void CReverb::GetParameterDisplay(int32 lIndex, char* pText)
         break;
     case 2:
     case 3:
-        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", int(QVTruncate(p * 100.0f)));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p * 100.0f));
         break;
     case 4:
     case 5:

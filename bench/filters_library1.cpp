@@ -1,18 +1,10 @@
-// Throughput of the echoes, the reverb and the chorus on stereo 48 kHz blocks, each
-// started (lines and engine allocated) as a host would before the first block.
+// Throughput of the echoes, the reverb and the chorus on stereo 48 kHz blocks.
 #include "bench_support.h"
 #include "chorus.h"
 #include "echo.h"
 #include "reverb.h"
 
 namespace {
-
-void Start(CFilter& filter)
-{
-    filter.SetSampleRate(qvbench::kRate);
-    filter.ActivatePreset();
-    filter.StartProcess();
-}
 
 // Both taps on, with feedback and damping, so that every sample runs the whole loop.
 void SetEchoTaps(CFilter& filter)
@@ -26,7 +18,6 @@ void BM_Echo(benchmark::State& state)
 {
     CEcho filter;
     SetEchoTaps(filter);
-    Start(filter);
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_Echo);
@@ -37,7 +28,6 @@ void BM_DJEchoAtTempo(benchmark::State& state)
     CDJEcho filter;
     filter.SetTempoReference(&dTempo);
     SetEchoTaps(filter);
-    Start(filter);
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_DJEchoAtTempo);
@@ -45,7 +35,6 @@ BENCHMARK(BM_DJEchoAtTempo);
 void BM_Reverb(benchmark::State& state)
 {
     CReverb filter;
-    Start(filter);
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_Reverb);
@@ -55,7 +44,6 @@ void BM_Chorus(benchmark::State& state)
 {
     CChorus filter;
     filter.SetParameter(CChorus::LAYERS, float(state.range(0) - 1) / 3.0f);
-    Start(filter);
     qvbench::RunStereo(state, filter);
 }
 BENCHMARK(BM_Chorus)->Arg(2)->Arg(4);
