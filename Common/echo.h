@@ -30,8 +30,8 @@ private:
     int32 m_lChannels;
     float m_fGain;
     float m_fFeedback;
-    float m_fDamp;          // weight of the newest delayed sample
-    float m_fHold;          // 1 - m_fDamp, weight of the previous damped value
+    float m_fDamp; // weight of the newest delayed sample
+    float m_fHold; // 1 - m_fDamp, weight of the previous damped value
     float m_fLast[MAX_CHANNELS];
     bool m_bActive;
 };
@@ -57,7 +57,8 @@ public:
 protected:
     CEchoBase();
 
-    // Delay in samples for a delay parameter p, and its label and text (p is not 0).
+    // The delay in samples for a delay parameter p, the delays' label, and the text of a
+    // p other than 0 ("Off").
     virtual float DelaySamples(float p) = 0;
     virtual const char* DelayLabel() = 0;
     virtual void DelayDisplay(float p, char* pText) = 0;
