@@ -154,6 +154,8 @@ public:
     uint32 GetSampleRate() const { return m_dwSampleRate; }
     uint32 GetChannels() const { return m_dwChannels; }
     uint32 GetBlockSize() const { return m_dwBlockSize; }
+    // The object's lock, for callers that must make several calls appear as one.
+    MPCriticalRegionID GetLock() const { return m_Lock; }
 
     // Number of CFilter objects alive; a plain counter, read by nothing in processing.
     static int32 m_slAllocated;
