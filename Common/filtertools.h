@@ -1,7 +1,7 @@
-// Small pieces the library filters share: the Clone/Create pattern, turning untrusted
-// float parameters into bounded integers, the library's level text, the float
-// exponent-field test, the write-or-add rule of ProcessBlock and a private random
-// source for filters that must not touch the process-wide rand() from the audio thread.
+// Small pieces the library filters share: the Clone pattern, turning untrusted float
+// parameters into bounded integers, the library's level text, the write-or-add rule of
+// ProcessBlock and a private random source for filters that must not touch the
+// process-wide rand() from the audio thread.
 #pragma once
 
 #include <cmath>
@@ -11,6 +11,7 @@
 #include <new>
 
 #include "filter.h"
+#include "qvnumeric.h"
 
 // A new default object of the filter's class that copies pSource (format and parameters).
 template <class T>
@@ -28,35 +29,22 @@ inline float QVFiniteOrZero(float fValue) { return std::isfinite(fValue) ? fValu
 // A parameter held to 0..1, NaN as 0: for values that feed a recursion's stability.
 inline float QVClampUnit(float fValue) { return fValue > 0.0f ? (fValue < 1.0f ? fValue : 1.0f) : 0.0f; }
 
-// Truncates toward zero into lMin..lMax; a NaN lands on lMin. Never converts an
-// out-of-range value (which would be undefined behaviour).
+// Truncates toward zero into lMin..lMax; infinities and NaN act as 0 (then clamped).
+// Never converts an out-of-range value, which would be undefined behaviour.
 inline int32 QVTruncClamp(double dValue, int32 lMin, int32 lMax)
 {
-    if (!(dValue > double(lMin))) return lMin;
-    if (dValue >= double(lMax)) return lMax;
-    return int32(dValue);
+    const int32 lValue = QVTruncate(dValue);
+    return lValue < lMin ? lMin : lValue > lMax ? lMax : lValue;
 }
-
-// The integer shown by a "%d" display: truncation, saturated to the int32 range.
-inline int32 QVDisplayInt(double dValue) { return QVTruncClamp(std::isnan(dValue) ? 0.0 : dValue, INT32_MIN, INT32_MAX); }
 
 // Level text of a linear value: 20 x ln(x) with two decimals, "-150" at or below 3.16e-8.
 inline void QVLevelText(float fValue, char* pText)
 {
     const double dValue = fValue;
     if (dValue > 3.16e-8)
-        std::sprintf(pText, "%.2f", 20.0 * std::log(dValue));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", 20.0 * std::log(dValue));
     else
         std::strcpy(pText, "-150");
-}
-
-// True for zero, subnormal, infinite and NaN values: exponent bits all 0 or all 1.
-inline bool QVIsAbnormal(float fValue)
-{
-    uint32_t uBits;
-    std::memcpy(&uBits, &fValue, sizeof uBits);
-    const uint32_t uExponent = uBits & 0x7f800000u;
-    return uExponent == 0 || uExponent == 0x7f800000u;
 }
 
 // Writes y, or adds it when the block is mixed into the output.

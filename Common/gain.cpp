@@ -33,7 +33,7 @@ void CGain::GetParameterName(int32 lIndex, char* pText)
 
 void CGain::GetParameterDisplay(int32 lIndex, char* pText)
 {
-    if (lIndex == 0) std::sprintf(pText, "%.2f", double(m_Params.GetParameter(0) * 40.0f - 20.0f));
+    if (lIndex == 0) std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(m_Params.GetParameter(0) * 40.0f - 20.0f));
 }
 
 // 0.1 at p = 0, 1 at 0.5, 10 at 1.

@@ -33,7 +33,7 @@ void CNoise::GetParameterName(int32 lIndex, char* pText)
 void CNoise::GetParameterDisplay(int32 lIndex, char* pText)
 {
     if (lIndex == 0) QVLevelText(m_Params.GetParameter(0), pText);
-    if (lIndex == 1) std::sprintf(pText, "%.1f", double(m_Params.GetParameter(1) * 100.0f));
+    if (lIndex == 1) std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(m_Params.GetParameter(1) * 100.0f));
 }
 
 // c runs from 1 (no filtering) down to 0.01; dividing the level by c keeps the filtered

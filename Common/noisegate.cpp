@@ -43,9 +43,9 @@ void CNoiseGate::GetParameterDisplay(int32 lIndex, char* pText)
 {
     const float p = m_Params.GetParameter(lIndex);
     switch (lIndex) {
-    case 0: std::sprintf(pText, "%d", QVDisplayInt(p * 100.0f - 100.0f)); break;
-    case 1: std::sprintf(pText, "%.2f", double(p * 100.0f)); break;
-    case 2: std::sprintf(pText, "%d", QVDisplayInt(p * 1000.0f)); break;
+    case 0: std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p * 100.0f - 100.0f)); break;
+    case 1: std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(p * 100.0f)); break;
+    case 2: std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p * 1000.0f)); break;
     default: break;
     }
 }

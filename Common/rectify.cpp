@@ -34,7 +34,7 @@ void CRectify::GetParameterName(int32 lIndex, char* pText)
 
 void CRectify::GetParameterDisplay(int32 lIndex, char* pText)
 {
-    if (lIndex == 0) std::sprintf(pText, "%.1f", double(m_Params.GetParameter(0) * 100.0f));
+    if (lIndex == 0) std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(m_Params.GetParameter(0) * 100.0f));
 }
 
 void CRectify::ActivatePreset()

@@ -4,18 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "biquad.h"
 #include "filtertools.h"
 
 static const char kSource[] = "Common/ringmod";
 
 static const double kTwoPi = 6.283185307179586;
 
-// 10 x (fs / fTop)^p, with the exponent rounded to float before the power.
-static float ModulatorFrequency(float p, float fs, double dTop)
-{
-    const float fExponent = float(double(p) * std::log10(double(fs) / dTop));
-    return float(std::pow(10.0, double(fExponent + 1.0f)));
-}
+// 10 x (fs / dTop)^p on the library's logarithmic frequency scale.
+static float ModulatorFrequency(float p, float fs, double dTop) { return QVBiQuadFrequency(p, std::log10(double(fs) / dTop)); }
 
 CRingMod::CRingMod() : m_fDepth(0.0f), m_dPhase(0.0), m_dStep(0.0)
 {
@@ -46,7 +43,7 @@ void CRingMod::GetParameterName(int32 lIndex, char* pText)
 // The display scales by fs / 20, the oscillator by fs / 20.01.
 void CRingMod::GetParameterDisplay(int32 lIndex, char* pText)
 {
-    if (lIndex == 0) std::sprintf(pText, "%.2f", double(ModulatorFrequency(m_Params.GetParameter(0), m_fSampleRate, 20.0)));
+    if (lIndex == 0) std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(ModulatorFrequency(m_Params.GetParameter(0), m_fSampleRate, 20.0)));
     if (lIndex == 1) QVLevelText(m_Params.GetParameter(1), pText);
 }
 

@@ -8,13 +8,10 @@
 
 static const char kSource[] = "Common/toneremove";
 
-// 10^(p x log10(dTop) + 1): the exponent rounded to float, 1 added in float, the power
-// rounded to float. The display uses 2400, the filter 2394.01513671875.
-static float BaseFrequency(float p, double dTop)
-{
-    const float fExponent = float(double(p) * std::log10(dTop));
-    return float(std::pow(10.0, double(fExponent + 1.0f)));
-}
+// The display runs on log10(2400), the filter on log10(2394.01513671875): 24000.0 is
+// shown at p = 1 while the filter runs at 23940 Hz.
+static const double kShownSpan = 2400.0;
+static const double kTunedSpan = 2394.01513671875;
 
 // Bandwidth of every section in octaves, 0..2.
 static float Bandwidth(float p)
@@ -56,10 +53,10 @@ void CToneRemove::GetParameterDisplay(int32 lIndex, char* pText)
 {
     const float p = m_Params.GetParameter(lIndex);
     switch (lIndex) {
-    case 0: std::sprintf(pText, "%.1f", double(BaseFrequency(p, 2400.0))); break;
-    case 1: std::sprintf(pText, "%.3f", double(Bandwidth(p))); break;
-    case 2: std::sprintf(pText, "%.1f", double(p * 80.0f) - 40.0); break;
-    case 3: std::sprintf(pText, "%d", QVDisplayInt(double(p * 19.0f) + 1.0)); break;
+    case 0: std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(QVBiQuadFrequency(p, std::log10(kShownSpan)))); break;
+    case 1: std::snprintf(pText, QV_DISPLAY_SIZE, "%.3f", double(Bandwidth(p))); break;
+    case 2: std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(p * 80.0f) - 40.0); break;
+    case 3: std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(double(p * 19.0f) + 1.0)); break;
     default: break;
     }
 }
@@ -72,7 +69,7 @@ void CToneRemove::ActivatePreset()
     CFilterLock lock(m_Lock);
     const float fs = m_fSampleRate;
     float fGain = m_Params.GetParameter(2) * 80.0f - 40.0f;
-    const float f0 = BaseFrequency(m_Params.GetParameter(0), 2394.01513671875);
+    const float f0 = QVBiQuadFrequency(m_Params.GetParameter(0), std::log10(kTunedSpan));
     const float fBandwidth = Bandwidth(m_Params.GetParameter(1));
     const float fMax = fs * fBandwidth / -12.0f + fs * 0.5f;
     const int32 lCount = QVTruncClamp(QVFiniteOrZero(m_Params.GetParameter(3)) * 19.0f + 1.0f, 1, MAX_SECTIONS);
@@ -93,7 +90,8 @@ void CToneRemove::ActivatePreset()
         const double alpha = std::sinh(double(fBandwidth) * 0.34657359027997264 * w / s) * s;
         const double c = std::cos(w);
         const double a0 = 1.0 + alpha / A;
-        Taps& taps = m_SectionTaps[k];
+        _FilterTaps& taps = m_SectionTaps[k];
+        taps.fFrequency = fk;
         taps.b0 = float((1.0 + alpha * A) / a0);
         taps.b1 = taps.a1 = float(-2.0 * c / a0);
         taps.b2 = float((1.0 - alpha * A) / a0);
@@ -109,14 +107,15 @@ int32 CToneRemove::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bo
     const int32 lSections = m_lSections;
     for (int c = 0; c < 2; ++c) {
         if (!ppIn[c] || !ppOut[c]) continue;
-        State* pStates = m_SectionState[c];
+        _FilterState* pStates = m_SectionState[c];
         for (uint32 i = 0; i < dwFrames; ++i) {
             float v = ppIn[c][i];
             for (int32 k = 0; k < lSections; ++k) {
-                const Taps& t = m_SectionTaps[k];
-                State& st = pStates[k];
+                const _FilterTaps& t = m_SectionTaps[k];
+                _FilterState& st = pStates[k];
                 float y = t.b0 * v + t.b1 * st.x1 + t.b2 * st.x2 - t.a1 * st.y1 - t.a2 * st.y2;
-                if (QVIsAbnormal(y)) y = 0.0f;
+                const uint32_t uExponent = QVExponentField(y);
+                if (uExponent == 0 || uExponent == 0xffu) y = 0.0f;
                 if (y > 100.0f || y < -100.0f) {
                     st.x1 = 0.0f;
                     st.y1 = 0.0f;

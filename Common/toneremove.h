@@ -3,18 +3,12 @@
 // before (0.94 of its gain in dB).
 #pragma once
 
+#include "biquad.h"
 #include "filter.h"
 
 class CToneRemove : public CFilter {
 public:
     enum { MAX_SECTIONS = 20 };
-
-    struct Taps {
-        float b0, b1, b2, a1, a2;
-    };
-    struct State {
-        float x1, x2, y1, y2;
-    };
 
     CToneRemove();
 
@@ -31,7 +25,7 @@ public:
     void ActivatePreset() override;
 
 protected:
-    Taps m_SectionTaps[MAX_SECTIONS];
-    State m_SectionState[2][MAX_SECTIONS];
+    _FilterTaps m_SectionTaps[MAX_SECTIONS]; // the section's frequency and coefficients
+    _FilterState m_SectionState[2][MAX_SECTIONS];
     int32 m_lSections; // sections in use, 1..MAX_SECTIONS
 };
