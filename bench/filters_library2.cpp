@@ -2,10 +2,12 @@
 #include "bench_support.h"
 #include "fade.h"
 #include "gain.h"
+#include "multifilter.h"
 #include "noise.h"
 #include "noisegate.h"
 #include "rectify.h"
 #include "ringmod.h"
+#include "steroidfilter.h"
 #include "toneremove.h"
 
 namespace {
@@ -27,6 +29,15 @@ void BM_ToneRemoveTwentySections(benchmark::State& state)
     qvbench::RunStereo(state, filter);
 }
 
+// A sine sweep at full depth: every sample interpolates the coefficients.
+template <class T>
+void BM_SweptFilter(benchmark::State& state)
+{
+    T filter;
+    filter.SetParameter(6, 1.0f);
+    qvbench::RunStereo(state, filter);
+}
+
 } // namespace
 
 BENCHMARK_TEMPLATE(BM_Filter, CGain);
@@ -37,3 +48,7 @@ BENCHMARK_TEMPLATE(BM_Filter, CRingMod);
 BENCHMARK_TEMPLATE(BM_Filter, CToneRemove);
 BENCHMARK(BM_ToneRemoveTwentySections);
 BENCHMARK_TEMPLATE(BM_Filter, CNoiseGate);
+BENCHMARK_TEMPLATE(BM_Filter, CMultiFilter);
+BENCHMARK_TEMPLATE(BM_SweptFilter, CMultiFilter);
+BENCHMARK_TEMPLATE(BM_Filter, CSteroidFilter);
+BENCHMARK_TEMPLATE(BM_SweptFilter, CSteroidFilter);
