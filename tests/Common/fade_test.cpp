@@ -4,15 +4,15 @@
 #include <vector>
 
 #include "fade.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
 TEST(Fade, Identity)
 {
     CFade fade;
-    qvtest::ExpectIdentity(fade, "Fade", QVFourCC('Q', 'V', 'f', 'd'), {{"Fade", "dB"}});
-    EXPECT_EQ(fade.GetParameter(0), 1.0f);
+    qvtest::ExpectIdentity(fade, "Fade", QVFourCC('Q', 'V', 'f', 'd'), {1.0f}, 0, 0.5f);
+    qvtest::ExpectParameterTexts(fade, {{"Fade", "dB"}});
 }
 
 struct FadeCase {
@@ -32,7 +32,8 @@ TEST_P(FadeLevels, ScalesBySquareAndShowsLevelOfValue)
 {
     const FadeCase& k = GetParam();
     CFade fade;
-    EXPECT_EQ(qvtest::DisplayOf(fade, 0, k.p), k.pDisplay);
+    fade.SetParameter(0, k.p);
+    EXPECT_EQ(qvtest::ParameterText(fade, &CFilter::GetParameterDisplay, 0), k.pDisplay);
     std::vector<float> x = qvtest::NoiseBlock(64, 4), y(64);
     float* ppIn[2] = {nullptr, x.data()};
     float* ppOut[2] = {nullptr, y.data()};
@@ -47,6 +48,7 @@ INSTANTIATE_TEST_SUITE_P(Fade, FadeLevels,
 
 TEST(Fade, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CFade>();
     CFade fade;
     fade.SetParameter(0, 0.6f);
     qvtest::ExpectFilterContract(fade);

@@ -3,15 +3,15 @@
 #include <vector>
 
 #include "gain.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
 TEST(Gain, Identity)
 {
     CGain gain;
-    qvtest::ExpectIdentity(gain, "Gain", QVFourCC('Q', 'V', 'g', 'n'), {{"Gain", "dB"}});
-    EXPECT_EQ(gain.GetParameter(0), 0.5f);
+    qvtest::ExpectIdentity(gain, "Gain", QVFourCC('Q', 'V', 'g', 'n'), {0.5f}, 0, 0.75f);
+    qvtest::ExpectParameterTexts(gain, {{"Gain", "dB"}});
 }
 
 struct GainCase {
@@ -27,7 +27,8 @@ TEST_P(GainLevels, ScalesAndDisplays)
 {
     const GainCase& k = GetParam();
     CGain gain;
-    EXPECT_EQ(qvtest::DisplayOf(gain, 0, k.p), k.pDisplay);
+    gain.SetParameter(0, k.p);
+    EXPECT_EQ(qvtest::ParameterText(gain, &CFilter::GetParameterDisplay, 0), k.pDisplay);
     std::vector<float> x = qvtest::NoiseBlock(64, 3), y(64);
     float* ppIn[2] = {x.data(), x.data()};
     float* ppOut[2] = {y.data(), nullptr};
@@ -42,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Gain, GainLevels,
 
 TEST(Gain, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CGain>();
     CGain gain;
     gain.SetParameter(0, 0.7f);
     qvtest::ExpectFilterContract(gain);

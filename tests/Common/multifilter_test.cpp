@@ -7,7 +7,7 @@
 
 #include "biquad.h"
 #include "multifilter.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
@@ -45,46 +45,50 @@ TEST(MultiFilter, Identity)
 {
     CMultiFilter filter;
     qvtest::ExpectIdentity(filter, "Multi Filter", QVFourCC('Q', 'V', 'm', 'f'),
-                           {{"Filter", ""}, {"Frequency", "Hz"}, {"Q", ""}, {"Gain", "dB"}, {"LFO", ""},
+                           {0.0f, 0.6f, 0.5f, 0.5f, 0.0f, 0.5f, 0.0f, 0.5f, 1.0f}, P_SHAPE, 1.0f);
+    qvtest::ExpectParameterTexts(filter, {{"Filter", ""}, {"Frequency", "Hz"}, {"Q", ""}, {"Gain", "dB"}, {"LFO", ""},
                             {"Rate", "Hz"}, {"Magnitude", "dB"}, {"Phase", "Degrees"}, {"Mix", "Wet / Dry"}});
     EXPECT_EQ(qvtest::ParameterText(filter, &CFilter::GetParameterLabel, 9), "");
     EXPECT_EQ(qvtest::ParameterText(filter, &CFilter::GetParameterLabel, -1), "untouched");
-    const float kDefaults[] = {0.0f, 0.6f, 0.5f, 0.5f, 0.0f, 0.5f, 0.0f, 0.5f, 1.0f};
-    for (int32 i = 0; i < 9; ++i) EXPECT_EQ(filter.GetParameter(i), kDefaults[i]) << i;
-}
-
-struct DisplayCase {
-    int32 lIndex;
-    float p;
-    const char* pText;
-};
-
-class MultiFilterDisplay : public ::testing::TestWithParam<DisplayCase> {};
-
-TEST_P(MultiFilterDisplay, Text)
-{
-    CMultiFilter filter;
-    EXPECT_EQ(qvtest::DisplayOf(filter, GetParam().lIndex, GetParam().p), GetParam().pText);
 }
 
 // p0 = 0.125 already filters as a high pass (trunc(p x 8)) while the display, on
 // trunc(p x 8 x 0.999), still names the low pass.
-INSTANTIATE_TEST_SUITE_P(
-    MultiFilter, MultiFilterDisplay,
-    ::testing::Values(DisplayCase{P_TYPE, 0.0f, "Low P"}, DisplayCase{P_TYPE, 0.125f, "Low P"},
-                      DisplayCase{P_TYPE, 0.13f, "High P"}, DisplayCase{P_TYPE, 0.3f, "Band P"},
-                      DisplayCase{P_TYPE, 0.4f, "Notch"}, DisplayCase{P_TYPE, 0.55f, "All P"},
-                      DisplayCase{P_TYPE, 0.7f, "EQ"}, DisplayCase{P_TYPE, 0.8f, "Low Sh"},
-                      DisplayCase{P_TYPE, 1.0f, "High Sh"}, DisplayCase{P_TYPE, 2.0f, "???"},
-                      DisplayCase{P_FREQUENCY, 0.6f, "1066"}, DisplayCase{P_FREQUENCY, 1.0f, "24000"},
-                      DisplayCase{P_Q, 0.5f, "1.00"}, DisplayCase{P_Q, 0.0f, "0.03"}, DisplayCase{P_GAIN, 0.0f, "-40.00"},
-                      DisplayCase{P_GAIN, 0.75f, "20.00"}, DisplayCase{P_SHAPE, 0.0f, "Sine"},
-                      DisplayCase{P_SHAPE, 0.25f, "Triangle"}, DisplayCase{P_SHAPE, 0.6f, "Saw"},
-                      DisplayCase{P_SHAPE, 0.7f, "Square"}, DisplayCase{P_SHAPE, 1.0f, "Random"},
-                      DisplayCase{P_SHAPE, 1.5f, "???"}, DisplayCase{P_RATE, 0.0f, "0.02"},
-                      DisplayCase{P_RATE, 0.5f, "0.63"}, DisplayCase{P_RATE, 1.0f, "20.00"},
-                      DisplayCase{P_MAGNITUDE, 0.5f, "50.00"}, DisplayCase{P_PHASE, 0.5f, "180.00"},
-                      DisplayCase{P_MIX, 1.0f, "100"}, DisplayCase{P_MIX, 0.0f, "-100"}, DisplayCase{P_MIX, 0.5f, "0"}));
+TEST(MultiFilter, Displays)
+{
+    qvtest::ExpectDisplays<CMultiFilter>({
+        {P_TYPE, 0.0f, "Low P"},
+        {P_TYPE, 0.125f, "Low P"},
+        {P_TYPE, 0.13f, "High P"},
+        {P_TYPE, 0.3f, "Band P"},
+        {P_TYPE, 0.4f, "Notch"},
+        {P_TYPE, 0.55f, "All P"},
+        {P_TYPE, 0.7f, "EQ"},
+        {P_TYPE, 0.8f, "Low Sh"},
+        {P_TYPE, 1.0f, "High Sh"},
+        {P_TYPE, 2.0f, "???"},
+        {P_FREQUENCY, 0.6f, "1066"},
+        {P_FREQUENCY, 1.0f, "24000"},
+        {P_Q, 0.5f, "1.00"},
+        {P_Q, 0.0f, "0.03"},
+        {P_GAIN, 0.0f, "-40.00"},
+        {P_GAIN, 0.75f, "20.00"},
+        {P_SHAPE, 0.0f, "Sine"},
+        {P_SHAPE, 0.25f, "Triangle"},
+        {P_SHAPE, 0.6f, "Saw"},
+        {P_SHAPE, 0.7f, "Square"},
+        {P_SHAPE, 1.0f, "Random"},
+        {P_SHAPE, 1.5f, "???"},
+        {P_RATE, 0.0f, "0.02"},
+        {P_RATE, 0.5f, "0.63"},
+        {P_RATE, 1.0f, "20.00"},
+        {P_MAGNITUDE, 0.5f, "50.00"},
+        {P_PHASE, 0.5f, "180.00"},
+        {P_MIX, 1.0f, "100"},
+        {P_MIX, 0.0f, "-100"},
+        {P_MIX, 0.5f, "0"},
+    });
+}
 
 struct FixedCase {
     float fType;      // multi-mode "Filter" value
@@ -318,6 +322,7 @@ TEST(MultiFilter, PositionStaysWithinOneCycle)
 
 TEST(MultiFilter, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CMultiFilter>();
     for (float fShape : {0.0f, 1.0f}) {
         CMultiFilter filter;
         filter.SetParameter(P_SHAPE, fShape);

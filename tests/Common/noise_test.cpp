@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "noise.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
@@ -25,12 +25,9 @@ void Render(CNoise& noise, std::vector<float>* pLeft, std::vector<float>* pRight
 TEST(Noise, Identity)
 {
     CNoise noise;
-    qvtest::ExpectIdentity(noise, "Noise", QVFourCC('Q', 'V', 'n', 'z'), {{"Signal", "dB"}, {"Filter", nullptr}});
-    EXPECT_EQ(noise.GetParameter(0), 0.5f);
-    EXPECT_EQ(noise.GetParameter(1), 0.1f);
-    EXPECT_EQ(qvtest::DisplayOf(noise, 0, 0.5f), "-13.86");
-    EXPECT_EQ(qvtest::DisplayOf(noise, 1, 0.0f), "0.0");
-    EXPECT_EQ(qvtest::DisplayOf(noise, 1, 0.1f), "10.0");
+    qvtest::ExpectIdentity(noise, "Noise", QVFourCC('Q', 'V', 'n', 'z'), {0.5f, 0.1f}, 1, 0.0f);
+    qvtest::ExpectParameterTexts(noise, {{"Signal", "dB"}, {"Filter", nullptr}});
+    qvtest::ExpectDisplays<CNoise>({{0, 0.5f, "-13.86"}, {0, 0.0f, "-150"}, {1, 0.0f, "0.0"}, {1, 0.1f, "10.0"}});
 }
 
 // "Filter" 0: white noise scaled by p0^2, every sample one of the 4096 levels
@@ -129,6 +126,7 @@ TEST(Noise, ResetClearsTheFilterState)
 
 TEST(Noise, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CNoise>();
     CNoise noise;
     qvtest::ExpectFilterContract(noise, false);
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "noisegate.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
@@ -31,32 +31,26 @@ float Frame(CNoiseGate& gate, float fLeft, float fRight = 0.0f)
 TEST(NoiseGate, Identity)
 {
     CNoiseGateProbe gate;
-    qvtest::ExpectIdentity(gate, "Noise Gate", QVFourCC('Q', 'V', 'n', 'g'),
-                           {{"Threshold", "dB"}, {"Attack", "ms"}, {"Release", "ms"}});
     EXPECT_EQ(gate.State(), CNoiseGate::CLOSED);
     EXPECT_EQ(gate.Gain(), 0.0f);
     EXPECT_EQ(gate.Threshold(), 0.1f);
+    qvtest::ExpectIdentity(gate, "Noise Gate", QVFourCC('Q', 'V', 'n', 'g'), {0.8f, 0.02f, 0.04f}, 0, 0.5f);
+    qvtest::ExpectParameterTexts(gate, {{"Threshold", "dB"}, {"Attack", "ms"}, {"Release", "ms"}});
+    EXPECT_EQ(qvtest::ParameterText(gate, &CFilter::GetParameterLabel, 3), "untouched");
 }
 
-struct DisplayCase {
-    int32 lIndex;
-    float p;
-    const char* pText;
-};
-
-class NoiseGateDisplay : public ::testing::TestWithParam<DisplayCase> {};
-
-TEST_P(NoiseGateDisplay, Text)
+TEST(NoiseGate, Displays)
 {
-    CNoiseGate gate;
-    EXPECT_EQ(qvtest::DisplayOf(gate, GetParam().lIndex, GetParam().p), GetParam().pText);
+    qvtest::ExpectDisplays<CNoiseGate>({
+        {0, 0.8f, "-20"},
+        {0, 0.0f, "-100"},
+        {0, 1.0f, "0"},
+        {1, 0.02f, "2.00"},
+        {1, 1.0f, "100.00"},
+        {2, 0.04f, "40"},
+        {2, 1.0f, "1000"},
+    });
 }
-
-INSTANTIATE_TEST_SUITE_P(NoiseGate, NoiseGateDisplay,
-                         ::testing::Values(DisplayCase{0, 0.8f, "-20"}, DisplayCase{0, 0.0f, "-100"},
-                                           DisplayCase{0, 1.0f, "0"}, DisplayCase{1, 0.02f, "2.00"},
-                                           DisplayCase{1, 1.0f, "100.00"}, DisplayCase{2, 0.04f, "40"},
-                                           DisplayCase{2, 1.0f, "1000"}));
 
 // Defaults at 48 kHz: one sample of 0.2 opens the gate; the gain rises by 1/1008 per frame
 // to 1 after 1008 frames, then falls by 1/19680 per frame to 0 after 19680 more. The
@@ -161,6 +155,7 @@ TEST(NoiseGate, WildRampTimesKeepTheGainInRange)
 
 TEST(NoiseGate, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CNoiseGate>();
     CNoiseGate gate;
     gate.SetParameter(0, 0.9f);
     qvtest::ExpectFilterContract(gate);

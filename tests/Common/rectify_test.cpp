@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "rectify.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
@@ -19,10 +19,9 @@ std::vector<float> Rectified(CRectify& rectify, std::vector<float> x)
 TEST(Rectify, Identity)
 {
     CRectify rectify;
-    qvtest::ExpectIdentity(rectify, "Rectifier", QVFourCC('Q', 'V', 'r', 'c'), {{"Rectify", "%"}});
-    EXPECT_EQ(rectify.GetParameter(0), 0.9f);
-    EXPECT_EQ(qvtest::DisplayOf(rectify, 0, 0.9f), "90.0");
-    EXPECT_EQ(qvtest::DisplayOf(rectify, 0, 0.255f), "25.5");
+    qvtest::ExpectIdentity(rectify, "Rectifier", QVFourCC('Q', 'V', 'r', 'c'), {0.9f}, 0, 0.3f);
+    qvtest::ExpectParameterTexts(rectify, {{"Rectify", "%"}});
+    qvtest::ExpectDisplays<CRectify>({{0, 0.9f, "90.0"}, {0, 0.255f, "25.5"}});
 }
 
 // A constant 0.5 rectifies to 1; with the whole window's sum removed the wet output falls
@@ -85,6 +84,7 @@ TEST(Rectify, ResetClearsTheWindow)
 
 TEST(Rectify, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CRectify>();
     CRectify rectify;
     qvtest::ExpectFilterContract(rectify);
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ringmod.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
@@ -26,12 +26,9 @@ void RenderCarrier(CRingMod& ring, std::vector<float>& y)
 TEST(RingMod, Identity)
 {
     CRingMod ring;
-    qvtest::ExpectIdentity(ring, "RingMod", QVFourCC('Q', 'V', 'r', 'm'), {{"Frequency", "Hz"}, {"Amount", "dB"}});
-    EXPECT_EQ(ring.GetParameter(0), 0.2f);
-    EXPECT_EQ(ring.GetParameter(1), 0.5f);
-    EXPECT_EQ(qvtest::DisplayOf(ring, 1, 0.5f), "-13.86");
-    EXPECT_EQ(qvtest::DisplayOf(ring, 1, 0.0f), "-150");
-    EXPECT_EQ(qvtest::DisplayOf(ring, 0, 0.0f), "10.00");
+    qvtest::ExpectIdentity(ring, "RingMod", QVFourCC('Q', 'V', 'r', 'm'), {0.2f, 0.5f}, 1, 0.0f);
+    qvtest::ExpectParameterTexts(ring, {{"Frequency", "Hz"}, {"Amount", "dB"}});
+    qvtest::ExpectDisplays<CRingMod>({{1, 0.5f, "-13.86"}, {1, 0.0f, "-150"}, {0, 0.0f, "10.00"}});
 }
 
 // Depth 0 passes the input unchanged, whatever the frequency.
@@ -117,6 +114,7 @@ TEST(RingMod, ResetRestartsThePhase)
 
 TEST(RingMod, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CRingMod>();
     CRingMod ring;
     ring.SetParameter(1, 0.8f);
     qvtest::ExpectFilterContract(ring);

@@ -7,7 +7,7 @@
 
 #include "multifilter.h"
 #include "steroidfilter.h"
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 
 namespace {
 
@@ -36,34 +36,28 @@ TEST(SteroidFilter, Identity)
 {
     CSteroidFilter filter;
     qvtest::ExpectIdentity(filter, "Steroid Filter", QVFourCC('Q', 'V', 's', 'f'),
-                           {{"Filter", ""}, {"Frequency", "Hz"}, {"Q", ""}, {"Gain", "dB"}, {"LFO", ""},
+                           {0.0f, 0.6f, 0.5f, 0.5f, 0.0f, 0.5f, 0.0f, 0.5f, 0.25f, 0.3f, 1.0f}, P_STAGES, 1.0f);
+    qvtest::ExpectParameterTexts(filter, {{"Filter", ""}, {"Frequency", "Hz"}, {"Q", ""}, {"Gain", "dB"}, {"LFO", ""},
                             {"Rate", "Hz"}, {"Magnitude", "dB"}, {"Phase", "Degrees"}, {"Stages", ""},
                             {"Feedback", ""}, {"Mix", "Wet / Dry"}});
     EXPECT_EQ(qvtest::ParameterText(filter, &CFilter::GetParameterLabel, 11), "");
-    const float kDefaults[] = {0.0f, 0.6f, 0.5f, 0.5f, 0.0f, 0.5f, 0.0f, 0.5f, 0.25f, 0.3f, 1.0f};
-    for (int32 i = 0; i < 11; ++i) EXPECT_EQ(filter.GetParameter(i), kDefaults[i]) << i;
 }
 
-struct DisplayCase {
-    int32 lIndex;
-    float p;
-    const char* pText;
-};
-
-class SteroidFilterDisplay : public ::testing::TestWithParam<DisplayCase> {};
-
-TEST_P(SteroidFilterDisplay, Text)
+TEST(SteroidFilter, Displays)
 {
-    CSteroidFilter filter;
-    EXPECT_EQ(qvtest::DisplayOf(filter, GetParam().lIndex, GetParam().p), GetParam().pText);
+    qvtest::ExpectDisplays<CSteroidFilter>({
+        {P_TYPE, 0.125f, "Low P"},
+        {P_SHAPE, 0.7f, "Square"},
+        {P_PHASE, 0.5f, "90.00"},
+        {P_PHASE, 1.0f, "180.00"},
+        {P_STAGES, 0.0f, "1"},
+        {P_STAGES, 0.25f, "2"},
+        {P_STAGES, 1.0f, "8"},
+        {P_FEEDBACK, 0.3f, "0.30"},
+        {P_MIX, 1.0f, "100"},
+        {P_MIX, 0.25f, "-50"},
+    });
 }
-
-INSTANTIATE_TEST_SUITE_P(SteroidFilter, SteroidFilterDisplay,
-                         ::testing::Values(DisplayCase{P_TYPE, 0.125f, "Low P"}, DisplayCase{P_SHAPE, 0.7f, "Square"},
-                                           DisplayCase{P_PHASE, 0.5f, "90.00"}, DisplayCase{P_PHASE, 1.0f, "180.00"},
-                                           DisplayCase{P_STAGES, 0.0f, "1"}, DisplayCase{P_STAGES, 0.25f, "2"},
-                                           DisplayCase{P_STAGES, 1.0f, "8"}, DisplayCase{P_FEEDBACK, 0.3f, "0.30"},
-                                           DisplayCase{P_MIX, 1.0f, "100"}, DisplayCase{P_MIX, 0.25f, "-50"}));
 
 struct CountCase {
     int32 lIndex;
@@ -163,6 +157,7 @@ TEST(SteroidFilter, ResetClearsStagesAndFeedback)
 
 TEST(SteroidFilter, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CSteroidFilter>();
     for (float fShape : {0.0f, 1.0f}) {
         CSteroidFilter filter;
         filter.SetParameter(P_SHAPE, fShape);

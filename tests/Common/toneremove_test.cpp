@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/filter_contract.h"
+#include "support/filter_checks.h"
 #include "toneremove.h"
 
 namespace {
@@ -24,36 +24,28 @@ float WidthParam(double dOctaves) { return float(std::sqrt(dOctaves) / 1.4142135
 TEST(ToneRemove, Identity)
 {
     CToneRemove tone;
-    qvtest::ExpectIdentity(tone, "Tone Remover", QVFourCC('Q', 'V', 't', 'r'),
-                           {{"Frequency", "Hz"}, {"Width", ""}, {"Cut", "dB"}, {"Harmonics", ""}});
-    char szLabel[16] = "untouched";
-    tone.GetParameterLabel(7, szLabel);
-    EXPECT_STREQ(szLabel, "");
-    const float kDefaults[] = {0.1f, 0.1f, 0.5f, 0.5f};
-    for (int32 i = 0; i < 4; ++i) EXPECT_EQ(tone.GetParameter(i), kDefaults[i]);
-}
-
-struct DisplayCase {
-    int32 lIndex;
-    float p;
-    const char* pText;
-};
-
-class ToneRemoveDisplay : public ::testing::TestWithParam<DisplayCase> {};
-
-TEST_P(ToneRemoveDisplay, Text)
-{
-    CToneRemove tone;
-    EXPECT_EQ(qvtest::DisplayOf(tone, GetParam().lIndex, GetParam().p), GetParam().pText);
+    qvtest::ExpectIdentity(tone, "Tone Remover", QVFourCC('Q', 'V', 't', 'r'), {0.1f, 0.1f, 0.5f, 0.5f}, 3, 1.0f);
+    qvtest::ExpectParameterTexts(tone, {{"Frequency", "Hz"}, {"Width", ""}, {"Cut", "dB"}, {"Harmonics", ""}});
+    EXPECT_EQ(qvtest::ParameterText(tone, &CFilter::GetParameterLabel, 7), "");
+    EXPECT_EQ(qvtest::ParameterText(tone, &CFilter::GetParameterLabel, -1), "");
 }
 
 // The frequency display is 2400-based: 24000.0 at p = 1 while the filter runs at 23940 Hz.
-INSTANTIATE_TEST_SUITE_P(ToneRemove, ToneRemoveDisplay,
-                         ::testing::Values(DisplayCase{0, 1.0f, "24000.0"}, DisplayCase{0, 0.0f, "10.0"},
-                                           DisplayCase{0, 0.1f, "21.8"}, DisplayCase{1, 1.0f, "2.000"},
-                                           DisplayCase{1, 0.1f, "0.020"}, DisplayCase{2, 0.0f, "-40.0"},
-                                           DisplayCase{2, 0.5f, "0.0"}, DisplayCase{3, 0.5f, "10"},
-                                           DisplayCase{3, 0.0f, "1"}, DisplayCase{3, 1.0f, "20"}));
+TEST(ToneRemove, Displays)
+{
+    qvtest::ExpectDisplays<CToneRemove>({
+        {0, 1.0f, "24000.0"},
+        {0, 0.0f, "10.0"},
+        {0, 0.1f, "21.8"},
+        {1, 1.0f, "2.000"},
+        {1, 0.1f, "0.020"},
+        {2, 0.0f, "-40.0"},
+        {2, 0.5f, "0.0"},
+        {3, 0.5f, "10"},
+        {3, 0.0f, "1"},
+        {3, 1.0f, "20"},
+    });
+}
 
 struct SectionCase {
     uint32 dwRate;
@@ -140,6 +132,7 @@ TEST(ToneRemove, NeutralCutPassesTheSignal)
 
 TEST(ToneRemove, FilterContract)
 {
+    qvtest::ExpectBoundedDisplays<CToneRemove>();
     CToneRemove tone;
     tone.SetParameter(0, 0.6f);
     tone.SetParameter(1, 0.5f);

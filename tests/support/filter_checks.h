@@ -58,6 +58,27 @@ void ExpectDisplays(std::initializer_list<DisplayCase> cases)
     }
 }
 
+// One parameter's name and label; a null label means the label is left untouched.
+struct ParamText {
+    const char* pName;
+    const char* pLabel;
+};
+
+// Names and labels of every parameter; indices -1 and count get no name and no display.
+inline void ExpectParameterTexts(CFilter& filter, const std::vector<ParamText>& params)
+{
+    ASSERT_EQ(filter.GetParameterCount(), int32(params.size()));
+    for (int32 i = 0; i < int32(params.size()); ++i) {
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, i), params[i].pName) << "parameter " << i;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterLabel, i), params[i].pLabel ? params[i].pLabel : "untouched")
+            << "parameter " << i;
+    }
+    for (int32 i : {-1, int32(params.size())}) {
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, i), "untouched") << "name of parameter " << i;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, i), "untouched") << "display of parameter " << i;
+    }
+}
+
 // Whatever float a host stores in a parameter, its value text fits the host's buffer.
 template <class TFilter>
 void ExpectBoundedDisplays()
