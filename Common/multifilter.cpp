@@ -74,7 +74,8 @@ bool CSweptBiQuad::GetSharedDisplay(int32 lIndex, char* pText)
     switch (lIndex) {
     case 0: GetFilterChoice(pText); break;
     case 1:
-        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(std::pow(10.0, 1.0 + double(p) * std::log10(kShownSpan))));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d",
+                      QVTruncate(std::pow(10.0, 1.0 + double(p) * std::log10(kShownSpan))));
         break;
     case 2: std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(QVBiQuadQ(p))); break;
     case 3: std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(p * 80.0f - 40.0f)); break;
@@ -272,16 +273,7 @@ void CMultiFilter::ActivatePreset()
 int32 CMultiFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
 {
     CFilterLock lock(m_Lock);
-    const int lChannels = ChannelsPresent(ppIn, ppOut);
-    for (uint32 i = 0; i < dwFrames; ++i) {
-        AdvanceOscillator(lChannels);
-        for (int c = 0; c < lChannels; ++c) {
-            SelectTaps(c);
-            const float x = ppIn[c][i];
-            const float y = Filter(&m_Current[c], &m_State[c], x);
-            QVStore(ppOut[c][i], y * m_fWet + x * m_fDry, bAdd);
-        }
-    }
+    SweepBlock(ppIn, ppOut, dwFrames, bAdd, [this](int c, float x) { return Filter(&m_Current[c], &m_State[c], x); });
     return 1;
 }
 

@@ -45,6 +45,24 @@ protected:
         return QVBiQuadStep(*pTaps, *pState, x);
     }
 
+    // Runs a block: per sample the oscillator advances and each channel present gets its
+    // coefficients in m_Current[c]; fnChain(c, x) filters the sample with them, and the
+    // result is mixed with the dry input. A missing pointer ends the channel loop.
+    template <class Chain>
+    void SweepBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd, Chain fnChain)
+    {
+        int lChannels = 0;
+        while (lChannels < 2 && ppIn[lChannels] && ppOut[lChannels]) ++lChannels;
+        for (uint32 i = 0; i < dwFrames; ++i) {
+            AdvanceOscillator(lChannels);
+            for (int c = 0; c < lChannels; ++c) {
+                SelectTaps(c);
+                const float x = ppIn[c][i];
+                QVStore(ppOut[c][i], fnChain(c, x) * m_fWet + x * m_fDry, bAdd);
+            }
+        }
+    }
+
     // Per sample: advance the oscillator (drawing new random targets for the first
     // lChannels channels when due), then pick each channel's coefficients.
     void AdvanceOscillator(int lChannels);
@@ -52,14 +70,6 @@ protected:
 
     // Oscillator part of Reset: position 0 and new random targets.
     void ResetOscillator();
-
-    // How many channels a block processes: a missing pointer ends the channel loop.
-    static int ChannelsPresent(float** ppIn, float** ppOut)
-    {
-        int n = 0;
-        while (n < 2 && ppIn[n] && ppOut[n]) ++n;
-        return n;
-    }
 
     _FilterTaps m_Table[TABLE_SIZE]; // modulation value, frequency, coefficients per step
     _FilterTaps m_Current[2];        // coefficients in use per channel

@@ -12,7 +12,10 @@ static const char kSource[] = "Common/ringmod";
 static const double kTwoPi = 6.283185307179586;
 
 // 10 x (fs / dTop)^p on the library's logarithmic frequency scale.
-static float ModulatorFrequency(float p, float fs, double dTop) { return QVBiQuadFrequency(p, std::log10(double(fs) / dTop)); }
+static float ModulatorFrequency(float p, float fs, double dTop)
+{
+    return QVBiQuadFrequency(p, std::log10(double(fs) / dTop));
+}
 
 CRingMod::CRingMod() : m_fDepth(0.0f), m_dPhase(0.0), m_dStep(0.0)
 {
@@ -43,7 +46,9 @@ void CRingMod::GetParameterName(int32 lIndex, char* pText)
 // The display scales by fs / 20, the oscillator by fs / 20.01.
 void CRingMod::GetParameterDisplay(int32 lIndex, char* pText)
 {
-    if (lIndex == 0) std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(ModulatorFrequency(m_Params.GetParameter(0), m_fSampleRate, 20.0)));
+    if (lIndex == 0)
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f",
+                      double(ModulatorFrequency(m_Params.GetParameter(0), m_fSampleRate, 20.0)));
     if (lIndex == 1) QVLevelText(m_Params.GetParameter(1), pText);
 }
 

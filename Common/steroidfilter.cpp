@@ -68,18 +68,14 @@ void CSteroidFilter::ActivatePreset()
 int32 CSteroidFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
 {
     CFilterLock lock(m_Lock);
-    const int lChannels = ChannelsPresent(ppIn, ppOut);
-    for (uint32 i = 0; i < dwFrames; ++i) {
-        AdvanceOscillator(lChannels);
-        for (int c = 0; c < lChannels; ++c) {
-            SelectTaps(c);
-            const float x = ppIn[c][i];
-            float s = x + m_fFeedbackIn[c];
-            for (int32 k = 0; k < m_lStageCount; ++k) s = Filter(&m_Current[c], &m_Stages[c][k], s);
-            m_fFeedbackIn[c] = s * m_fFeedback;
-            QVStore(ppOut[c][i], s * m_fWet + x * m_fDry, bAdd);
-        }
-    }
+    // All stages run the channel's coefficients, each with its own history; the cascade's
+    // output, scaled by the feedback, joins the next input sample.
+    SweepBlock(ppIn, ppOut, dwFrames, bAdd, [this](int c, float x) {
+        float s = x + m_fFeedbackIn[c];
+        for (int32 k = 0; k < m_lStageCount; ++k) s = Filter(&m_Current[c], &m_Stages[c][k], s);
+        m_fFeedbackIn[c] = s * m_fFeedback;
+        return s;
+    });
     return 1;
 }
 

@@ -108,12 +108,8 @@ TEST_P(MultiFilterFixed, IsTheBiquadAtTheBaseFrequency)
     const FixedCase& k = GetParam();
     const float p1 = 0.6f;
     CMultiFilter multi;
-    multi.SetParameter(P_TYPE, k.fType);
-    multi.SetParameter(P_FREQUENCY, p1);
-    multi.SetParameter(P_Q, k.fQ);
-    multi.SetParameter(P_GAIN, k.fGain);
-    multi.SetParameter(P_SHAPE, 0.3f);
-    multi.SetParameter(P_RATE, 1.0f);
+    qvtest::SetParameters(
+        multi, {{P_TYPE, k.fType}, {P_FREQUENCY, p1}, {P_Q, k.fQ}, {P_GAIN, k.fGain}, {P_SHAPE, 0.3f}, {P_RATE, 1.0f}});
     CBiQuadFilter biquad;
     biquad.Init(k.type, 0.0f, float(p1 * std::log10(2398.800537109375) / std::log10(2394.01513671875)), k.fQ, k.fGain);
     std::vector<float> x = qvtest::NoiseBlock(4800, 7), yMulti(4800), yBiquad(4800);
@@ -141,11 +137,8 @@ TEST(MultiFilter, SquareSweepInterpolatesOnlyAtItsEdges)
 {
     for (float p1 : {0.6f, 0.95f}) {
         CMultiProbe filter;
-        filter.SetParameter(P_FREQUENCY, p1);
-        filter.SetParameter(P_SHAPE, 0.7f);
-        filter.SetParameter(P_MAGNITUDE, 1.0f);
-        filter.SetParameter(P_RATE, 1.0f);
-        filter.SetParameter(P_PHASE, 0.0f);
+        qvtest::SetParameters(
+            filter, {{P_FREQUENCY, p1}, {P_SHAPE, 0.7f}, {P_MAGNITUDE, 1.0f}, {P_RATE, 1.0f}, {P_PHASE, 0.0f}});
         const double f0 = std::pow(10.0, 1.0 + p1 * std::log10(2398.800537109375));
         for (int k = 0; k < 16; ++k) {
             const double dExpected = std::min(k < 8 ? 8.0 * f0 : f0 / 8.0, 48000.0 / 2.01);
@@ -240,9 +233,7 @@ TEST(MultiFilter, DryMixPassesTheInput)
 TEST(MultiFilter, RandomShapeGlidesBetweenTargets)
 {
     CMultiProbe filter;
-    filter.SetParameter(P_SHAPE, 1.0f);
-    filter.SetParameter(P_MAGNITUDE, 1.0f);
-    filter.SetParameter(P_RATE, 1.0f);
+    qvtest::SetParameters(filter, {{P_SHAPE, 1.0f}, {P_MAGNITUDE, 1.0f}, {P_RATE, 1.0f}});
     filter.Reset();
     const int32 lFirstTarget = filter.m_lRandomTo[0];
     EXPECT_EQ(filter.m_lRandomFrom[0], 0);
@@ -282,9 +273,7 @@ TEST(MultiFilter, RandomShapeGlidesBetweenTargets)
 TEST(MultiFilter, ReturningToRandomRestartsTheGlide)
 {
     CMultiProbe filter;
-    filter.SetParameter(P_MAGNITUDE, 1.0f);
-    filter.SetParameter(P_RATE, 1.0f);
-    filter.SetParameter(P_SHAPE, 1.0f);
+    qvtest::SetParameters(filter, {{P_MAGNITUDE, 1.0f}, {P_RATE, 1.0f}, {P_SHAPE, 1.0f}});
     for (int i = 0; i < 1000; ++i) filter.Step();
     filter.SetParameter(P_SHAPE, 0.0f);
     for (int i = 0; i < 7777; ++i) filter.Step();
@@ -325,10 +314,7 @@ TEST(MultiFilter, FilterContract)
     qvtest::ExpectBoundedDisplays<CMultiFilter>();
     for (float fShape : {0.0f, 1.0f}) {
         CMultiFilter filter;
-        filter.SetParameter(P_SHAPE, fShape);
-        filter.SetParameter(P_MAGNITUDE, 0.8f);
-        filter.SetParameter(P_RATE, 0.9f);
-        filter.SetParameter(P_MIX, 0.7f);
+        qvtest::SetParameters(filter, {{P_SHAPE, fShape}, {P_MAGNITUDE, 0.8f}, {P_RATE, 0.9f}, {P_MIX, 0.7f}});
         qvtest::ExpectFilterContract(filter);
     }
 }

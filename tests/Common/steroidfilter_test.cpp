@@ -160,12 +160,12 @@ TEST(SteroidFilter, FilterContract)
     qvtest::ExpectBoundedDisplays<CSteroidFilter>();
     for (float fShape : {0.0f, 1.0f}) {
         CSteroidFilter filter;
-        filter.SetParameter(P_SHAPE, fShape);
-        filter.SetParameter(P_MAGNITUDE, 0.8f);
-        filter.SetParameter(P_RATE, 0.9f);
-        filter.SetParameter(P_STAGES, 0.6f);
-        filter.SetParameter(P_FEEDBACK, 0.7f);
-        filter.SetParameter(P_MIX, 0.8f);
+        qvtest::SetParameters(filter, {{P_SHAPE, fShape},
+                                       {P_MAGNITUDE, 0.8f},
+                                       {P_RATE, 0.9f},
+                                       {P_STAGES, 0.6f},
+                                       {P_FEEDBACK, 0.7f},
+                                       {P_MIX, 0.8f}});
         qvtest::ExpectFilterContract(filter);
     }
 }

@@ -15,8 +15,11 @@ public:
     int32 Sections() const { return m_lSections; }
 };
 
-// The "Frequency" value that puts the base frequency at dHz.
-float FrequencyParam(double dHz) { return float(std::log10(dHz / 10.0) / std::log10(2394.01513671875)); }
+// The "Frequency" value that puts the base frequency at dHz; 1 for the top, 23940 Hz.
+float FrequencyParam(double dHz)
+{
+    return dHz >= 23940.0 ? 1.0f : float(std::log10(dHz / 10.0) / std::log10(2394.01513671875));
+}
 
 // The "Width" value for a bandwidth in octaves.
 float WidthParam(double dOctaves) { return float(std::sqrt(dOctaves) / 1.4142135); }
@@ -65,9 +68,7 @@ TEST_P(ToneRemoveSections, Count)
     const SectionCase& k = GetParam();
     CToneRemoveProbe tone;
     tone.SetSampleRate(k.dwRate);
-    tone.SetParameter(0, k.dBaseHz >= 23940.0 ? 1.0f : FrequencyParam(k.dBaseHz));
-    tone.SetParameter(1, WidthParam(k.dOctaves));
-    tone.SetParameter(3, k.fHarmonics);
+    qvtest::SetParameters(tone, {{0, FrequencyParam(k.dBaseHz)}, {1, WidthParam(k.dOctaves)}, {3, k.fHarmonics}});
     EXPECT_EQ(tone.Sections(), k.lSections);
 }
 
@@ -102,10 +103,8 @@ TEST_P(ToneRemoveCut, LevelAtHarmonic)
 {
     const CutCase& k = GetParam();
     CToneRemove tone;
-    tone.SetParameter(0, k.dBaseHz >= 23940.0 ? 1.0f : FrequencyParam(k.dBaseHz));
-    tone.SetParameter(1, WidthParam(k.dOctaves));
-    tone.SetParameter(2, k.fCut);
-    tone.SetParameter(3, k.fHarmonics);
+    qvtest::SetParameters(
+        tone, {{0, FrequencyParam(k.dBaseHz)}, {1, WidthParam(k.dOctaves)}, {2, k.fCut}, {3, k.fHarmonics}});
     EXPECT_NEAR(qvtest::SineGainDb(tone, k.dProbeHz), k.dExpectedDb, 0.15);
 }
 
@@ -134,9 +133,7 @@ TEST(ToneRemove, FilterContract)
 {
     qvtest::ExpectBoundedDisplays<CToneRemove>();
     CToneRemove tone;
-    tone.SetParameter(0, 0.6f);
-    tone.SetParameter(1, 0.5f);
-    tone.SetParameter(2, 0.1f);
+    qvtest::SetParameters(tone, {{0, 0.6f}, {1, 0.5f}, {2, 0.1f}});
     qvtest::ExpectFilterContract(tone);
 }
 

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filter.h"
@@ -56,6 +57,12 @@ void ExpectDisplays(std::initializer_list<DisplayCase> cases)
         EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, c.lIndex), c.pText)
             << "parameter " << c.lIndex << " at " << c.p;
     }
+}
+
+// Sets the listed parameters, each an (index, value) pair.
+inline void SetParameters(CFilter& filter, std::initializer_list<std::pair<int32, float>> values)
+{
+    for (const auto& v : values) filter.SetParameter(v.first, v.second);
 }
 
 // One parameter's name and label; a null label means the label is left untouched.
