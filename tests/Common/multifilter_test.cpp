@@ -294,12 +294,13 @@ TEST(MultiFilter, PositionStaysWithinOneCycle)
     filter.SetParameter(P_RATE, 1.0f);
     std::vector<float> silence(4096, 0.0f);
     float* pp[2] = {silence.data(), silence.data()};
-    for (int block = 0; block < 1000; ++block) {
+    const int kBlocks = 250; // 1024000 samples, some 427 cycles
+    for (int block = 0; block < kBlocks; ++block) {
         filter.ProcessBlock(pp, pp, 4096, false);
         ASSERT_GE(filter.m_dPhase, 0.0);
         ASSERT_LT(filter.m_dPhase, 16.0);
     }
-    for (int64_t n = 4096001; n < 4096001 + 2400; n += 1) {
+    for (int64_t n = kBlocks * 4096 + 1; n <= kBlocks * 4096 + 2400; ++n) {
         filter.Step();
         const double dPosition = std::fmod(double(n) * filter.m_dIncrement, 16.0);
         const int k = int(dPosition);
