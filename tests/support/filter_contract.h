@@ -3,7 +3,7 @@
 // exactly the replacing result, a channel missing its input pointer is never written (a
 // generator, which reads no input, writes every channel with an output), and once the
 // first block has run processing allocates nothing. Also a sine-level probe for filters
-// specified by their gains.
+// judged by their gains at given frequencies.
 #pragma once
 
 #include <gtest/gtest.h>
