@@ -37,16 +37,6 @@ inline int32 QVTruncClamp(double dValue, int32 lMin, int32 lMax)
     return lValue < lMin ? lMin : lValue > lMax ? lMax : lValue;
 }
 
-// Level text of a linear value: 20 x ln(x) with two decimals, "-150" at or below 3.16e-8.
-inline void QVLevelText(float fValue, char* pText)
-{
-    const double dValue = fValue;
-    if (dValue > 3.16e-8)
-        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", 20.0 * std::log(dValue));
-    else
-        std::strcpy(pText, "-150");
-}
-
 // Writes y, or adds it when the block is mixed into the output.
 inline void QVStore(float& fOut, float fValue, bool bAdd)
 {
