@@ -3,11 +3,23 @@
 #include <new>
 
 #include "biquad.h"
+#include "chorus.h"
 #include "clip.h"
 #include "compander.h"
 #include "delayfilter.h"
+#include "echo.h"
+#include "fade.h"
+#include "gain.h"
 #include "monofilter.h"
+#include "multifilter.h"
+#include "noise.h"
+#include "noisegate.h"
 #include "noisereduction.h"
+#include "rectify.h"
+#include "reverb.h"
+#include "ringmod.h"
+#include "steroidfilter.h"
+#include "toneremove.h"
 
 namespace {
 
@@ -25,6 +37,19 @@ const QVLibraryFilterInfo kFilters[] = {
     {"Cross Delay", Make<CDelayFilter>},
     {"Mono Mixer", Make<CMonoFilter>},
     {"Noise Reduction", Make<CNoiseReduction>},
+    {"Echo", Make<CEcho>},
+    {"DJ Echo", Make<CDJEcho>},
+    {"Reverb", Make<CReverb>},
+    {"Chorus", Make<CChorus>},
+    {"Multi Filter", Make<CMultiFilter>},
+    {"Steroid Filter", Make<CSteroidFilter>},
+    {"Tone Remover", Make<CToneRemove>},
+    {"Noise Gate", Make<CNoiseGate>},
+    {"Gain", Make<CGain>},
+    {"Fade", Make<CFade>},
+    {"Noise", Make<CNoise>},
+    {"Rectifier", Make<CRectify>},
+    {"Ring Modulator", Make<CRingMod>},
 };
 
 } // namespace

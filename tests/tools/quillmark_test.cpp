@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Quillmark/catalogue.h"
+#include "libraryfilters.h"
 #include "tool_test_support.h"
 
 namespace {
@@ -222,7 +223,9 @@ TEST(Quillmark, ListsEveryEffectAndLibraryFilter)
     }
     EXPECT_EQ(names.out, expected);
     EXPECT_TRUE(Contains(list.out, "Library filters"));
-    for (const char* filter : {"Compander", "Noise Reduction", "Biquad"}) EXPECT_TRUE(Contains(list.out, filter)) << filter;
+    for (int i = 0; i < QVLibraryFilterCount(); ++i)
+        EXPECT_TRUE(Contains(list.out, QVLibraryFilters()[i].pName)) << QVLibraryFilters()[i].pName;
+    EXPECT_GE(QVLibraryFilterCount(), 19) << "the elementary and the additional filters";
 }
 
 TEST(Quillmark, InfoShowsControlsPresetsAndLatency)
@@ -468,6 +471,26 @@ TEST(Quillmark, LibraryFilterRunsWithEveryParameterAControl)
     const Result ambiguous = Quillmark({"render", "compander", dir / "in.wav", dir / "c.wav", "--set", "Threshold=0.5"});
     EXPECT_EQ(ambiguous.code, 2);
     EXPECT_TRUE(Contains(ambiguous.err, "several controls named 'Threshold' (2, 4)")) << ambiguous.err;
+}
+
+// Every library filter, by its name, mono and stereo: a complete file of finite samples.
+TEST(Quillmark, EveryLibraryFilterRenders)
+{
+    TempDir dir;
+    for (uint32_t channels : {1u, 2u}) {
+        const Audio in = Write(dir / "in.wav", Signal(44100, channels, 0.3), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        for (int i = 0; i < QVLibraryFilterCount(); ++i) {
+            const char* pName = QVLibraryFilters()[i].pName;
+            const Result r = Quillmark({"render", pName, dir / "in.wav", dir / "out.wav", "--quiet"});
+            ASSERT_EQ(r.code, 0) << pName << ": " << r.err;
+            const Audio out = Read(dir / "out.wav");
+            EXPECT_EQ(out.channels, channels) << pName;
+            ASSERT_EQ(out.Length(), in.Length()) << pName;
+            size_t bad = 0;
+            for (float x : out.frames) bad += !std::isfinite(x);
+            EXPECT_EQ(bad, 0u) << pName;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------
