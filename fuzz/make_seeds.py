@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz harnesses: fuzz/<harness>/corpus/.
+
+Each seed is a short, meaningful session in the harness's byte format (see the comment
+at the top of each harness), so that fuzzing starts from calls that reach deep into the
+code instead of being refused at the first check. Run it again after changing a
+harness's decoding; the files are committed.
+
+    python3 fuzz/make_seeds.py
+"""
+import ctypes
+import ctypes.util
+import math
+import os
+import struct
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write_corpus(harness, seeds):
+    folder = os.path.join(HERE, harness, "corpus")
+    os.makedirs(folder, exist_ok=True)
+    for name in os.listdir(folder):
+        os.remove(os.path.join(folder, name))
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(bytes(data))
+
+
+# ---------------------------------------------------------------------------------------
+# Audio Unit harness (audiounit_fuzz.cpp). Tables in the harness's order.
+
+PROPERTIES = [0, 1, 2, 3, 4, 8, 11, 12, 13, 14, 20, 21, 23, 24, 28, 29, 33, 36, 5, 7, 1000]
+SCOPE_GLOBAL, SCOPE_INPUT, SCOPE_OUTPUT = 0, 1, 2
+FRAMES = [0, 1, 15, 512, 1024, 4096, 4097, 65536, 65537]
+RATE_48000 = 1
+
+
+class AUSession:
+    def __init__(self):
+        self.b = bytearray()
+
+    def op(self, case, slot):
+        self.b.append((case << 1) | slot)
+
+    def prop(self, pid):
+        self.b += bytes([0, PROPERTIES.index(pid)])
+
+    def open(self, slot, effect):
+        self.op(0, slot)
+        self.b.append(effect)
+        return self
+
+    def initialize(self, slot=0):
+        self.op(1, slot)
+        return self
+
+    def reset(self, slot=0):
+        self.op(3, slot)
+        self.b += bytes([SCOPE_GLOBAL, 1])
+        return self
+
+    def get(self, slot, pid, scope=SCOPE_GLOBAL, element=0, parameter=0):
+        """A size query, then the property in a buffer of that size."""
+        self.op(5, slot)
+        self.prop(pid)
+        self.b.append(scope)
+        self.element(element)
+        self.b.append(0)
+        self.b += bytes([130, 77])  # a plain value, used by the value-text record
+        if pid == 33:  # the record asks for that value's text of one parameter
+            self.b += bytes([1, parameter, 1])
+        return self
+
+    def element(self, element):
+        if element == 0:
+            self.b.append(1)
+        else:
+            self.b += bytes([0, 1, element])
+
+    def set_plain(self, slot, pid, data, scope=SCOPE_GLOBAL):
+        self.op(6, slot)
+        self.prop(pid)
+        self.b.append(scope)
+        self.element(0)
+        self.b.append(0)  # the record's own size
+        self.b += bytes([1, len(data)]) + data
+        return self
+
+    def set_callback(self, slot=0):
+        self.op(6, slot)
+        self.prop(23)
+        self.b += bytes([SCOPE_INPUT, 1, 0, 1])
+        return self
+
+    def connect(self, slot):
+        self.op(6, slot)
+        self.prop(1)
+        self.b += bytes([SCOPE_INPUT, 1, 0, 1, 1, 0, 1, 0])
+        return self
+
+    def preset(self, slot, number):
+        self.op(6, slot)
+        self.prop(36)
+        self.b += bytes([SCOPE_GLOBAL, 1, 0, 1, number + 1, 0])
+        return self
+
+    def restore(self, slot):
+        self.op(6, slot)
+        self.prop(0)
+        self.b += bytes([SCOPE_GLOBAL, 1, 0, 0])
+        return self
+
+    def format(self, slot, channels, scope):
+        self.op(12, slot)
+        self.b += bytes([1, RATE_48000, 0, 0, 1, channels - 1, 0, 1, scope - SCOPE_INPUT, 100, 1])
+        return self
+
+    def parameter(self, slot, pid, value):
+        self.op(8, slot)
+        self.b += bytes([1, pid, SCOPE_GLOBAL, 1, 100, int(value * 255), 1, 0])
+        return self
+
+    def render(self, slot, frames, channels, pulls=1, pattern=2):
+        self.op(9, slot)
+        self.b += bytes([1, FRAMES.index(frames), channels])
+        self.b += bytes([3] * channels)  # host buffers of the full size
+        self.b += bytes([200, 0])        # not silent, bus 0, every pointer given
+        for _ in range(pulls):           # the render callback fills each input channel
+            self.b.append(2)
+            for c in range(channels):
+                self.b += bytes([pattern, 130, 200]) + struct.pack("<I", 12345 + c)
+            self.b.append(200)
+        return self
+
+
+def audiounit_seeds():
+    seeds = {}
+    for effect in range(11):
+        s = AUSession().open(0, effect).set_callback().initialize()
+        s.render(0, 512, 2).parameter(0, 0, 0.75).render(0, 512, 2)
+        s.get(0, 33, parameter=0).get(0, 4, element=1).preset(0, 1).render(0, 1024, 2)
+        seeds["effect-%02d-stereo" % effect] = s.b
+    mono = AUSession().open(0, 8).format(0, 1, SCOPE_INPUT).format(0, 1, SCOPE_OUTPUT).set_callback().initialize()
+    mono.render(0, 512, 1).render(0, 15, 1)
+    seeds["stereoizer-mono"] = mono.b
+    chained = AUSession().open(0, 1).open(1, 3).set_callback(0).connect(1).initialize(0).initialize(1)
+    chained.render(1, 512, 2)
+    seeds["two-units-connected"] = chained.b
+    state = AUSession().open(0, 4).get(0, 0).parameter(0, 1, 0.2).restore(0).get(0, 24).get(0, 3).get(0, 13)
+    state.get(0, 12).get(0, 20).set_plain(0, 21, struct.pack("<I", 1)).set_plain(0, 14, struct.pack("<I", 2048))
+    state.set_callback().initialize().render(0, 512, 2).reset()
+    seeds["state-properties-bypass"] = state.b
+    return seeds
+
+
+# ---------------------------------------------------------------------------------------
+# Renderer harness (renderer_fuzz.cpp): [name][argc][args\0...][file bytes]
+
+class SndFile:
+    """Just enough of libsndfile to write small files in its formats."""
+
+    WAV, AIFF, AU, FLAC, OGG = 0x010000, 0x020000, 0x030000, 0x170000, 0x200060
+    PCM_16, FLOAT, VORBIS = 0x0002, 0x0006, 0x0060
+
+    class Info(ctypes.Structure):
+        _fields_ = [("frames", ctypes.c_int64), ("samplerate", ctypes.c_int), ("channels", ctypes.c_int),
+                    ("format", ctypes.c_int), ("sections", ctypes.c_int), ("seekable", ctypes.c_int)]
+
+    def __init__(self):
+        self.lib = ctypes.CDLL(ctypes.util.find_library("sndfile") or "libsndfile.so.1")
+        self.lib.sf_open.restype = ctypes.c_void_p
+        self.lib.sf_open.argtypes = [ctypes.c_char_p, ctypes.c_int, ctypes.POINTER(SndFile.Info)]
+        self.lib.sf_writef_float.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_float), ctypes.c_int64]
+        self.lib.sf_close.argtypes = [ctypes.c_void_p]
+
+    def encode(self, fmt, rate, channels, frames):
+        info = SndFile.Info(0, rate, channels, fmt, 0, 0)
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "seed").encode()
+            handle = self.lib.sf_open(path, 0x20, ctypes.byref(info))
+            if not handle:
+                raise RuntimeError("libsndfile cannot write format %#x" % fmt)
+            samples = [0.5 * math.sin(2 * math.pi * 440 * (i // channels) / rate + (i % channels))
+                       for i in range(frames * channels)]
+            self.lib.sf_writef_float(handle, (ctypes.c_float * len(samples))(*samples), frames)
+            self.lib.sf_close(handle)
+            with open(path, "rb") as f:
+                return f.read()
+
+
+INPUT_NAMES = ["in", "in.wav"]
+
+
+def command(args, data=b"", name="in"):
+    out = bytearray([INPUT_NAMES.index(name), len(args)])
+    for a in args:
+        out += a.encode() + b"\0"
+    return out + data
+
+
+def renderer_seeds():
+    sf = SndFile()
+    wav16 = sf.encode(SndFile.WAV | SndFile.PCM_16, 44100, 2, 64)
+    wavf = sf.encode(SndFile.WAV | SndFile.FLOAT, 48000, 1, 48)
+    aiff = sf.encode(SndFile.AIFF | SndFile.PCM_16, 22050, 2, 40)
+    au = sf.encode(SndFile.AU | SndFile.PCM_16, 8000, 1, 40)
+    flac = sf.encode(SndFile.FLAC | SndFile.PCM_16, 44100, 2, 100)
+    ogg = sf.encode(SndFile.OGG | SndFile.VORBIS, 44100, 1, 200)
+    return {
+        "help": command(["help"]),
+        "list-names": command(["list", "--names"]),
+        "info-effect": command(["info", "sharpener"]),
+        "info-library-filter": command(["info", "QVcp"]),
+        "render-wav16": command(["render", "bass boost", "@", "out.wav", "--quiet"], wav16),
+        "render-wavfloat-to-flac": command(["render", "Tessary Monofier", "@", "o.flac", "--bits", "16"], wavf),
+        "render-aiff-chain": command(["render", "qvcp", "--preset", "1", "+", "crisper", "--set", "0=0.3,1=1",
+                                      "@", "o.aiff", "--block", "7"], aiff),
+        "render-au-stereo-only": command(["render", "stereoizer", "@", "o.wav", "--bits", "24"], au),
+        "render-flac-sharpener": command(["render", "sharpener", "@", "o.wav", "--rate-check"], flac),
+        "render-ogg-library": command(["render", "echo", "--set", "0=0.1", "@", "o.ogg"], ogg),
+        "render-not-audio": command(["render", "expander", "@", "o.wav"], b"this is no audio file\n"),
+        "render-same-file": command(["render", "gain", "@", "@"], wav16, "in.wav"),
+    }
+
+
+if __name__ == "__main__":
+    write_corpus("audiounit", audiounit_seeds())
+    write_corpus("renderer", renderer_seeds())
