@@ -20,6 +20,11 @@ namespace {
 // Rate at which list and info show value texts and latencies.
 const uint32 kInfoRate = 48000;
 
+// The effects size their delay lines by the sample rate, so a header claiming billions
+// of samples a second would have each effect of a chain allocate hundreds of megabytes.
+// The bound is the one the Audio Unit components accept.
+const uint32 kMostRate = 4000000;
+
 std::string Display(CFilterWrap* pEffect, int32 lControl)
 {
     char sz[64] = {};
@@ -151,6 +156,9 @@ int Render(const QVCommandLine& cl, const volatile std::sig_atomic_t* pInterrupt
     if (input.Channels() > 2)
         throw QVFileError("'" + cl.input + "' has " + std::to_string(input.Channels()) +
                           " channels; quillmark renders mono and stereo files only");
+    if (input.Rate() > kMostRate)
+        throw QVFileError("'" + cl.input + "' has a sample rate of " + std::to_string(input.Rate()) +
+                          " Hz; quillmark renders rates up to " + std::to_string(kMostRate) + " Hz");
     QVCheckOutputPath(cl.input, cl.output);
     CQVAtomicOutput output(cl.output, iFormat, input.Rate(), input.Channels());
 
