@@ -175,15 +175,16 @@ class SndFile:
         self.lib.sf_writef_float.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_float), ctypes.c_int64]
         self.lib.sf_close.argtypes = [ctypes.c_void_p]
 
-    def encode(self, fmt, rate, channels, frames):
+    def encode(self, fmt, rate, channels, frames, samples=None):
         info = SndFile.Info(0, rate, channels, fmt, 0, 0)
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, "seed").encode()
             handle = self.lib.sf_open(path, 0x20, ctypes.byref(info))
             if not handle:
                 raise RuntimeError("libsndfile cannot write format %#x" % fmt)
-            samples = [0.5 * math.sin(2 * math.pi * 440 * (i // channels) / rate + (i % channels))
-                       for i in range(frames * channels)]
+            if samples is None:
+                samples = [0.5 * math.sin(2 * math.pi * 440 * (i // channels) / rate + (i % channels))
+                           for i in range(frames * channels)]
             self.lib.sf_writef_float(handle, (ctypes.c_float * len(samples))(*samples), frames)
             self.lib.sf_close(handle)
             with open(path, "rb") as f:
@@ -208,7 +209,17 @@ def renderer_seeds():
     au = sf.encode(SndFile.AU | SndFile.PCM_16, 8000, 1, 40)
     flac = sf.encode(SndFile.FLAC | SndFile.PCM_16, 44100, 2, 100)
     ogg = sf.encode(SndFile.OGG | SndFile.VORBIS, 44100, 1, 200)
-    return {
+    # Float samples as a file may hold them: awkward values among ordinary ones.
+    awkward = [float("nan"), float("inf"), -float("inf"), 1e30, -1e-40, 0.0, 1.0, -1.0]
+    wild = sf.encode(SndFile.WAV | SndFile.FLOAT, 44100, 2, 64,
+                     [awkward[i % 8] if i % 5 == 0 else 0.3 * math.sin(i * 0.1) for i in range(128)])
+    library = {"QVbq": "0=0.5,1=0.9,3=1", "QVcl": "0=1,1=0", "QVcp": "1=1,3=1,9=1", "QVdl": "0=1,1=1,2=0.5",
+               "QVmn": "0=0", "QVnr": "0=1", "QVec": "0=1,1=0.01,2=1", "Qdec": "2=0.99", "QVrv": "0=1,1=1",
+               "QVch": "0=1,1=1,2=1,3=1,4=1", "QVmf": "0=0.9,4=1,5=1", "QVsf": "8=1,9=1", "QVtr": "0=0,1=1,3=1",
+               "QVng": "0=1,1=0,2=0", "QVgn": "0=1"}
+    seeds = {"library-%s" % code: command(["render", code, "--set", values, "@", "o.wav"], wild)
+             for code, values in library.items()}
+    return seeds | {
         "help": command(["help"]),
         "list-names": command(["list", "--names"]),
         "info-effect": command(["info", "sharpener"]),
