@@ -154,6 +154,9 @@ public:
     uint32 GetSampleRate() const { return m_dwSampleRate; }
     uint32 GetChannels() const { return m_dwChannels; }
     uint32 GetBlockSize() const { return m_dwBlockSize; }
+    // Samples by which the output lags the input (a host compensates for it); filters
+    // that delay their signal set m_dwLatency.
+    uint32 GetLatency() const { return m_dwLatency; }
 
     // Number of CFilter objects alive; a plain counter, read by nothing in processing.
     static int32 m_slAllocated;
@@ -173,6 +176,7 @@ protected:
     int32 m_lPresetCount;
     MPCriticalRegionID m_Lock;
     int32 m_lRefCount;
+    uint32 m_dwLatency;
 
     friend class CFilterWrap;
 };
