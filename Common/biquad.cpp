@@ -1,0 +1,227 @@
+#include "biquad.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+const char* const kTypeNames[] = {"Low Pass", "High Pass", "Band Pass", "Notch",
+                                  "All Pass", "EQ",        "Low Shelf", "High Shelf"};
+
+// The filter is tuned slightly below the displayed scale (the display runs to 24000 Hz
+// on log10(2400)); both spans belong to the filter's established sound and texts.
+const double kTunedSpan = 2394.01513671875;
+const double kShownSpan = 2400.0;
+
+} // namespace
+
+void QVBiQuadTaps(_FilterTaps* pTaps, int32 lType, float fFrequency, float fSampleRate, float fQ, float fGainDB)
+{
+    const double A = std::pow(10.0, double(fGainDB) / 40.0);
+    const double w0 = double(fFrequency) * 6.283185307179586 / double(fSampleRate);
+    const double s = std::sin(w0);
+    const double c = std::cos(w0);
+    const double alpha = s / double(2.0f * fQ);
+    const double beta = std::sqrt(A) / double(fQ) * s;
+
+    double b0, b1, b2, a0, a1, a2;
+    switch (lType) {
+    case LowPass:
+        b0 = (1.0 - c) / 2.0;
+        b1 = 1.0 - c;
+        b2 = (1.0 - c) / 2.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case HighPass:
+        b0 = (1.0 + c) / 2.0;
+        b1 = -(1.0 + c);
+        b2 = (1.0 + c) / 2.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case BandPass:
+        b0 = alpha;
+        b1 = 0.0;
+        b2 = -alpha;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case Notch:
+        b0 = 1.0;
+        b1 = -2.0 * c;
+        b2 = 1.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case AllPass:
+        b0 = 1.0 - alpha;
+        b1 = -2.0 * c;
+        b2 = 1.0 + alpha;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha;
+        break;
+    case EQ:
+        b0 = 1.0 + alpha * A;
+        b1 = -2.0 * c;
+        b2 = 1.0 - alpha * A;
+        a0 = 1.0 + alpha / A;
+        a1 = -2.0 * c;
+        a2 = 1.0 - alpha / A;
+        break;
+    case LowShelf:
+        b0 = A * ((A + 1.0) - (A - 1.0) * c + beta);
+        b1 = 2.0 * A * ((A - 1.0) - (A + 1.0) * c);
+        b2 = A * ((A + 1.0) - (A - 1.0) * c - beta);
+        a0 = (A + 1.0) + (A - 1.0) * c + beta;
+        a1 = -2.0 * ((A - 1.0) + (A + 1.0) * c);
+        a2 = (A + 1.0) + (A - 1.0) * c - beta;
+        break;
+    default: // HighShelf, and any index the selector cannot name
+        b0 = A * ((A + 1.0) + (A - 1.0) * c + beta);
+        b1 = -2.0 * A * ((A - 1.0) + (A + 1.0) * c);
+        b2 = A * ((A + 1.0) + (A - 1.0) * c - beta);
+        a0 = (A + 1.0) - (A - 1.0) * c + beta;
+        a1 = 2.0 * ((A - 1.0) - (A + 1.0) * c);
+        a2 = (A + 1.0) - (A - 1.0) * c - beta;
+        break;
+    }
+    pTaps->b0 = float(b0 / a0);
+    pTaps->b1 = float(b1 / a0);
+    pTaps->b2 = float(b2 / a0);
+    pTaps->a1 = float(a1 / a0);
+    pTaps->a2 = float(a2 / a0);
+}
+
+CBiQuadFilter::CBiQuadFilter() : m_Taps(), m_State()
+{
+    m_Params.Init(4);
+    m_Params.SetParameter(0, 0.0f);  // Low Pass
+    m_Params.SetParameter(1, 0.6f);  // about 1065 Hz
+    m_Params.SetParameter(2, 0.5f);  // Q 1
+    m_Params.SetParameter(3, 0.5f);  // 0 dB
+    ActivatePreset();
+}
+
+IObject* CBiQuadFilter::Clone()
+{
+    CBiQuadFilter* pCopy = new (std::nothrow) CBiQuadFilter;
+    if (pCopy) pCopy->Copy(static_cast<CFilter*>(this));
+    return pCopy;
+}
+
+IObject* CBiQuadFilter::Create() { return new (std::nothrow) CBiQuadFilter; }
+
+void CBiQuadFilter::GetEffectName(char* pText) { std::strcpy(pText, "BiQuad Filter"); }
+
+int32 CBiQuadFilter::GetUniqueID() { return QVFourCC('Q', 'V', 'b', 'q'); }
+
+int32 CBiQuadFilter::GetParameterCount() { return 4; }
+
+void CBiQuadFilter::GetParameterName(int32 lIndex, char* pText)
+{
+    static const char* const kNames[] = {"Filter", "Frequency", "Q", "Gain"};
+    if (lIndex >= 0 && lIndex < 4) std::strcpy(pText, kNames[lIndex]);
+}
+
+void CBiQuadFilter::GetParameterLabel(int32 lIndex, char* pText)
+{
+    std::strcpy(pText, lIndex == 1 ? "Hz" : lIndex == 3 ? "dB" : "");
+}
+
+void CBiQuadFilter::GetParameterDisplay(int32 lIndex, char* pText)
+{
+    const float p = m_Params.GetParameter(lIndex);
+    switch (lIndex) {
+    case 0:
+        GetFilterChoice(pText);
+        break;
+    case 1:
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d",
+                      QVTruncate(std::pow(10.0, 1.0 + double(p) * std::log10(kShownSpan))));
+        break;
+    case 2:
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(QVBiQuadQ(p)));
+        break;
+    case 3:
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.1f", double(p * 80.0f - 40.0f));
+        break;
+    default:
+        break;
+    }
+}
+
+void CBiQuadFilter::GetFilterChoice(char* pText)
+{
+    const int32 lType = QVBiQuadType(m_Params.GetParameter(0));
+    std::strcpy(pText, lType >= 0 && lType <= 7 ? kTypeNames[lType] : "???");
+}
+
+void CBiQuadFilter::Init(FilterType type, float, float fFrequency, float fQ, float fGain)
+{
+    CFilterLock lock(m_Lock);
+    // The middle of the type's interval: (t + 0.5) / 8 decodes back to t for t = 0..7.
+    m_Params.SetParameter(0, float(2 * int32(type) + 1) / 16.0f);
+    m_Params.SetParameter(1, fFrequency);
+    m_Params.SetParameter(2, fQ);
+    m_Params.SetParameter(3, fGain);
+    ActivatePreset();
+}
+
+void CBiQuadFilter::ActivatePreset()
+{
+    CFilterLock lock(m_Lock);
+    const float fGainDB = m_Params.GetParameter(3) * 80.0f - 40.0f;
+    float fFrequency = QVBiQuadFrequency(m_Params.GetParameter(1), std::log10(kTunedSpan));
+    const int32 lType = QVBiQuadType(m_Params.GetParameter(0));
+    const float fQ = QVBiQuadQ(m_Params.GetParameter(2));
+    // Keep w0 below pi whatever the rate.
+    const double dLimit = double(m_fSampleRate) / 2.01;
+    if (double(fFrequency) > dLimit) fFrequency = float(dLimit);
+    QVBiQuadTaps(&m_Taps, lType, fFrequency, m_fSampleRate, fQ, fGainDB);
+}
+
+float CBiQuadFilter::Filter(_FilterTaps* pTaps, _FilterState* pState, float x)
+{
+    if (QVIsNonFinite(x)) x = 0.0f;
+    return QVBiQuadStep(*pTaps, *pState, x);
+}
+
+int32 CBiQuadFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
+{
+    CFilterLock lock(m_Lock);
+    if (!ppIn || !ppOut) return 1;
+    for (int c = 0; c < 2; ++c) {
+        const float* pIn = ppIn[c];
+        float* pOut = ppOut[c];
+        if (!pIn || !pOut) continue;
+        // Work on copies so that the output stores cannot alias the history.
+        _FilterTaps taps = m_Taps;
+        _FilterState state = m_State[c];
+        for (uint32 i = 0; i < dwFrames; ++i) {
+            const float y = Filter(&taps, &state, pIn[i]);
+            pOut[i] = bAdd ? pOut[i] + y : y;
+        }
+        m_State[c] = state;
+    }
+    return 1;
+}
+
+int32 CBiQuadFilter::Reset()
+{
+    m_State[0] = _FilterState();
+    m_State[1] = _FilterState();
+    return 1;
+}
+
+int32 CBiQuadFilter::SetBlockSize(uint32 dwSize)
+{
+    CFilter::SetBlockSize(dwSize);
+    return 1;
+}
