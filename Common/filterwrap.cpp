@@ -6,6 +6,7 @@
 #include <new>
 
 #include "qvassert.h"
+#include "qvnumeric.h"
 
 static const char kSource[] = "Common/filterwrap";
 
@@ -213,28 +214,20 @@ void CFilterWrap::GetParameterDisplay(int32 lIndex, char* pText)
         const float b = float(std::log10(double(a)) * double(v));
         const float c = b + 1.0f;
         const float f = float(std::pow(10.0, double(c)));
-        std::sprintf(pText, "%.2f", double(f));
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(f));
         break;
     }
     case QV_DISPLAY_LEVEL: {
         const float x = v * v;
         if (double(x) > 3.16e-8)
-            std::sprintf(pText, "%.2f", 20.0 * std::log(double(x)));
+            std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", 20.0 * std::log(double(x)));
         else
             std::strcpy(pText, "-150");
         break;
     }
     case QV_DISPLAY_PERCENT: {
-        // A NaN or huge value has no integer; show the nearest meaningful figure.
         const float p = v * 100.0f;
-        int32 lPercent = 0;
-        if (p >= 2147483520.0f)
-            lPercent = INT32_MAX;
-        else if (p <= -2147483648.0f)
-            lPercent = INT32_MIN;
-        else if (p == p)
-            lPercent = int32(p);
-        std::sprintf(pText, "%d", lPercent);
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p));
         break;
     }
     default:

@@ -537,7 +537,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DisplayCase{-2, 44100, 0.5f, "469.57"}, DisplayCase{-2, 44100, 1.0f, "22050.00"},
                       DisplayCase{-2, 48000, 1.0f, "24000.01"}, DisplayCase{0, 48000, 0.3f, "0.3000"},
                       DisplayCase{1, 48000, 0.3f, ""}, DisplayCase{-4, 48000, 0.3f, ""},
-                      DisplayCase{-3, 48000, NAN, "0"}));
+                      DisplayCase{-3, 48000, NAN, "0"}, DisplayCase{-3, 48000, 1e30f, "2147483647"},
+                      // 4.6e24 Hz has 25 digits: the text is cut to fit the host's 24 bytes.
+                      DisplayCase{-2, 48000, 7.0f, "45864647075926085195530"}));
 
 TEST(CompositeDisplay, FilterTextFollowsTheMapNotTheControl)
 {

@@ -1,0 +1,368 @@
+#include "noisereduction.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "qvnumeric.h"
+
+// Single-precision circle constants: the transforms and windows are built from them.
+static const float kPi = 3.1415927f;
+static const float kTwoPi = 6.2831855f;
+
+// The spectral step turns the normalized transform of a 512-sample frame back into the
+// plain sum, so a bin's magnitude reads as the amplitude of the component in it.
+static const float kMagnitudeScale = 512.0f;
+
+// -2 sin^2(theta / 2) and sin(theta): the increments of the twiddle recurrence
+// w' = w + w * (wpr + i wpi), which turns w by theta per step without a sine per step.
+static void TwiddleIncrement(float fTheta, float& wpr, float& wpi)
+{
+    const double dHalf = std::sin(0.5 * double(fTheta));
+    wpr = float(-2.0 * dHalf * dHalf);
+    wpi = float(std::sin(double(fTheta)));
+}
+
+static void AdvanceTwiddle(float& wr, float& wi, float wpr, float wpi)
+{
+    const float fOld = wr;
+    wr = fOld * wpr - wi * wpi + wr;
+    wi = wi * wpr + fOld * wpi + wi;
+}
+
+CNoiseReduction::CNoiseReduction()
+    : m_lFFTSize(0),
+      m_lWindowSize(0),
+      m_lInputHop(0),
+      m_lOutputHop(0),
+      m_lShiftSize(0),
+      m_pfAnalysis(nullptr),
+      m_pfSynthesis(nullptr),
+      m_pfWork(nullptr),
+      m_fStrength(0.0f),
+      m_dwBlockCapacity(0)
+{
+    m_Params.Init(1);
+    m_Params.SetParameter(0, 0.5f);
+    ActivatePreset();
+    Init(9, 2, 2, 2);
+}
+
+CNoiseReduction::~CNoiseReduction() { Finish(); }
+
+IObject* CNoiseReduction::Clone()
+{
+    CNoiseReduction* pCopy = new (std::nothrow) CNoiseReduction;
+    if (pCopy) pCopy->Copy(static_cast<CFilter*>(this));
+    return pCopy;
+}
+
+IObject* CNoiseReduction::Create() { return new (std::nothrow) CNoiseReduction; }
+
+void CNoiseReduction::GetEffectName(char* pText) { std::strcpy(pText, "NoiseReduction"); }
+
+int32 CNoiseReduction::GetUniqueID() { return QVFourCC('Q', 'V', 'n', 'r'); }
+
+int32 CNoiseReduction::GetParameterCount() { return 1; }
+
+void CNoiseReduction::GetParameterLabel(int32, char* pText) { pText[0] = '\0'; }
+
+void CNoiseReduction::GetParameterDisplay(int32 lIndex, char* pText)
+{
+    if (lIndex == 0) std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(GetParameter(0)));
+}
+
+void CNoiseReduction::GetParameterName(int32 lIndex, char* pText)
+{
+    if (lIndex == 0) std::strcpy(pText, "Noise Reduction");
+}
+
+void CNoiseReduction::Delete() { delete this; }
+
+void CNoiseReduction::ActivatePreset() { m_fStrength.store(GetParameter(0), std::memory_order_relaxed); }
+
+int32 CNoiseReduction::SetBlockSize(uint32 dwSize)
+{
+    CFilter::SetBlockSize(dwSize);
+    Init(9, 2, 2, 2);
+    return 1;
+}
+
+void CNoiseReduction::Init(int32 lOrder, int32 lFactor, int32 lDivider, int32)
+{
+    CFilterLock lock(m_Lock);
+    Finish();
+    m_dwBlockCapacity = 0;
+    // Only Init(9, 2, 2, 2) is ever used; other shapes must still give a transform of at
+    // least 2 samples and hops of at least one sample, or processing could never advance.
+    if (lOrder < 1 || lOrder > 16 || lFactor < 1 || lFactor > 16 || lDivider < 1 || lDivider > (1 << lOrder)) {
+        m_lFFTSize = m_lWindowSize = m_lInputHop = m_lOutputHop = m_lShiftSize = 0;
+        return;
+    }
+    m_lFFTSize = 1 << lOrder;
+    m_lWindowSize = lFactor * m_lFFTSize;
+    m_lInputHop = m_lOutputHop = m_lFFTSize / lDivider;
+
+    m_pfAnalysis = new (std::nothrow) float[m_lWindowSize];
+    m_pfSynthesis = new (std::nothrow) float[m_lWindowSize];
+    m_pfWork = new (std::nothrow) float[m_lFFTSize];
+
+    // A host may announce any block size; the stores are sized for at most
+    // kMaxBlockSize and longer blocks are refused like any block over the block size.
+    const uint32 dwBlock = m_dwBlockSize < kMaxBlockSize ? m_dwBlockSize : kMaxBlockSize;
+    const int32 lBlock = int32(dwBlock);
+    m_lShiftSize = (m_lInputHop < lBlock ? 2 * lBlock : 2 * m_lInputHop) + m_lWindowSize;
+    // Both channel slots are always sized, whatever the channel count: a slot left at an
+    // older, smaller size would overflow when a stereo block arrives later.
+    bool bStores = true;
+    for (int c = 0; c < 2; ++c) {
+        m_InBuffer[c].SetBufferSize(m_lShiftSize);
+        m_OutBuffer[c].SetBufferSize(m_lShiftSize);
+        bStores = bStores && m_InBuffer[c].HasBuffer() && m_OutBuffer[c].HasBuffer();
+    }
+    if (!m_pfAnalysis || !m_pfSynthesis || !m_pfWork || !bStores) {
+        Finish();
+        return;
+    }
+    m_dwBlockCapacity = dwBlock;
+
+    std::memset(m_pfAnalysis, 0, sizeof(float) * size_t(m_lWindowSize));
+    std::memset(m_pfSynthesis, 0, sizeof(float) * size_t(m_lWindowSize));
+    CreateWindows();
+    Reset();
+}
+
+void CNoiseReduction::Finish()
+{
+    delete[] m_pfAnalysis;
+    delete[] m_pfSynthesis;
+    delete[] m_pfWork;
+    m_pfAnalysis = nullptr;
+    m_pfSynthesis = nullptr;
+    m_pfWork = nullptr;
+}
+
+// Hamming windows; with windows longer than the transform, the analysis window is
+// shaped by an interpolating (sin x / x) factor that vanishes at multiples of the
+// transform length from the centre and the synthesis window by one that vanishes at
+// multiples of the output hop, then both are normalized so that the analysis window
+// sums to 2: a sinusoid of amplitude a then shows a bin magnitude of about a.
+void CNoiseReduction::CreateWindows()
+{
+    const int32 N = m_lWindowSize;
+    const int32 M = m_lFFTSize;
+    const int32 I = m_lOutputHop;
+    for (int32 i = 0; i < N; ++i) {
+        const float fPhase = float(i) * kTwoPi / float(N - 1);
+        const float w = 0.54f - 0.46f * float(std::cos(double(fPhase)));
+        m_pfAnalysis[i] = w;
+        m_pfSynthesis[i] = w;
+    }
+    if (N <= M) return;
+
+    float x = -float(N - 1) / 2.0f;
+    for (int32 i = 0; i < N; ++i, x += 1.0f) {
+        if (x == 0.0f) continue;
+        const float d = x * kPi;
+        const double dD = double(d);
+        m_pfAnalysis[i] = float(double(m_pfAnalysis[i]) * (double(M) * std::sin(dD / double(M)) / dD));
+        if (I != 0) m_pfSynthesis[i] = float(double(m_pfSynthesis[i]) * (double(I) * std::sin(dD / double(I)) / dD));
+    }
+
+    float fSum = 0.0f;
+    for (int32 i = 0; i < N; ++i) fSum += m_pfAnalysis[i];
+    const float fAnalysisScale = 2.0f / fSum;
+    const float fSynthesisScale = fSum / 2.0f;
+    for (int32 i = 0; i < N; ++i) {
+        m_pfAnalysis[i] *= fAnalysisScale;
+        m_pfSynthesis[i] *= fSynthesisScale;
+    }
+}
+
+void CNoiseReduction::FoldInput(const float* pfIn)
+{
+    const int32 M = m_lFFTSize;
+    std::memset(m_pfWork, 0, sizeof(float) * size_t(M));
+    for (int32 j = 0; j < m_lWindowSize; ++j) m_pfWork[j % M] += pfIn[j] * m_pfAnalysis[j];
+}
+
+void CNoiseReduction::UnfoldOutput(float* pfOut)
+{
+    const int32 M = m_lFFTSize;
+    for (int32 j = 0; j < m_lWindowSize; ++j) pfOut[j] += m_pfWork[j % M] * m_pfSynthesis[j];
+}
+
+// ---------------------------------------------------------------------------------------
+// Transforms
+
+void CNoiseReduction::bitreverse(float* x, int ND)
+{
+    int m = 0;
+    for (int i = 0, j = 0; i < ND; i += 2, j += m) {
+        if (j > i) {
+            const float fRe = x[j];
+            const float fIm = x[j + 1];
+            x[j] = x[i];
+            x[j + 1] = x[i + 1];
+            x[i] = fRe;
+            x[i + 1] = fIm;
+        }
+        for (m = ND >> 1; m >= 2 && j >= m; m >>= 1) j -= m;
+    }
+}
+
+void CNoiseReduction::cfft(float* x, int NC, int forward)
+{
+    const int ND = NC << 1;
+    bitreverse(x, ND);
+    for (int mmax = 2; mmax < ND; mmax <<= 1) {
+        const int delta = mmax << 1;
+        float wpr, wpi;
+        TwiddleIncrement(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax), wpr, wpi);
+        float wr = 1.0f;
+        float wi = 0.0f;
+        for (int m = 0; m < mmax; m += 2) {
+            for (int i = m; i < ND; i += delta) {
+                const int j = i + mmax;
+                const float fRe = wr * x[j] - wi * x[j + 1];
+                const float fIm = wr * x[j + 1] + wi * x[j];
+                x[j] = x[i] - fRe;
+                x[j + 1] = x[i + 1] - fIm;
+                x[i] += fRe;
+                x[i + 1] += fIm;
+            }
+            AdvanceTwiddle(wr, wi, wpr, wpi);
+        }
+    }
+    const float fScale = forward ? 1.0f / float(ND) : 2.0f;
+    for (int i = 0; i < ND; ++i) x[i] *= fScale;
+}
+
+// The real transform of 2NC samples runs as a complex transform of NC values (even
+// samples as real parts, odd ones as imaginary parts) and a split step that separates
+// the two interleaved spectra; the inverse splits first and transforms after.
+void CNoiseReduction::rfft(float* x, int NC, int forward)
+{
+    const float c1 = 0.5f;
+    float c2;
+    float fTheta = kPi / float(NC);
+    float xr, xi;
+    if (forward) {
+        c2 = -0.5f;
+        cfft(x, NC, forward);
+        xr = x[0];
+        xi = x[1];
+    } else {
+        c2 = 0.5f;
+        fTheta = -fTheta;
+        xr = x[1];
+        xi = 0.0f;
+        x[1] = 0.0f;
+    }
+    float wpr, wpi;
+    TwiddleIncrement(fTheta, wpr, wpi);
+    float wr = 1.0f;
+    float wi = 0.0f;
+    const int N2p1 = (NC << 1) + 1;
+    for (int i = 0; i <= NC >> 1; ++i) {
+        const int i1 = i << 1;
+        const int i2 = i1 + 1;
+        const int i3 = N2p1 - i2;
+        const int i4 = i3 + 1;
+        // Value 0's mirror is value NC, that is value 0 again: it is read from and
+        // written to xr, xi, so that slot pair 0 can receive DC and Nyquist.
+        const float fMirrorRe = i == 0 ? xr : x[i3];
+        const float fMirrorIm = i == 0 ? xi : x[i4];
+        const float h1r = c1 * (x[i1] + fMirrorRe);
+        const float h1i = c1 * (x[i2] - fMirrorIm);
+        const float h2r = -c2 * (x[i2] + fMirrorIm);
+        const float h2i = c2 * (x[i1] - fMirrorRe);
+        x[i1] = h1r + wr * h2r - wi * h2i;
+        x[i2] = h1i + wr * h2i + wi * h2r;
+        const float fRe = h1r - wr * h2r + wi * h2i;
+        const float fIm = -h1i + wr * h2i + wi * h2r;
+        if (i == 0) {
+            xr = fRe;
+            xi = fIm;
+        } else {
+            x[i3] = fRe;
+            x[i4] = fIm;
+        }
+        AdvanceTwiddle(wr, wi, wpr, wpi);
+    }
+    if (forward)
+        x[1] = xr;
+    else
+        cfft(x, NC, forward);
+}
+
+// ---------------------------------------------------------------------------------------
+// Processing
+
+// One analysis-synthesis frame of one channel: fold, transform, power law on every
+// bin's magnitude, inverse transform, overlap-add.
+void CNoiseReduction::ProcessFrame(CShiftBuffer& in, CShiftBuffer& out)
+{
+    // A strength change takes effect at the next frame.
+    const float fStrength = m_fStrength.load(std::memory_order_relaxed);
+    const float fExponent = (fStrength + fStrength) * 0.4f + 1.0f;
+    FoldInput(in.GetBuffer() + in.GetReadPos());
+    in.IncrementRead(m_lInputHop);
+    rfft(m_pfWork, m_lFFTSize / 2, 1);
+    // Slot pair 0 holds DC and Nyquist; they are shaped as one complex value.
+    const double dExponent = double(fExponent);
+    for (int32 k = 0; k < m_lFFTSize; k += 2) {
+        const float m = float(std::hypot(double(m_pfWork[k]), double(m_pfWork[k + 1]))) * kMagnitudeScale;
+        if (m != 0.0f) {
+            // q m^q / m = q m^(q - 1): the slope of m -> m^q; exactly 1 for q = 1.
+            const float g = float(dExponent * std::pow(double(m), dExponent) / double(m));
+            m_pfWork[k] *= g;
+            m_pfWork[k + 1] *= g;
+        } else {
+            m_pfWork[k] = 0.0f;
+            m_pfWork[k + 1] = 0.0f;
+        }
+    }
+    rfft(m_pfWork, m_lFFTSize / 2, 0);
+    UnfoldOutput(out.GetBuffer() + out.GetWritePos());
+    out.SetWritePos(out.GetWritePos() + m_lOutputHop);
+}
+
+int32 CNoiseReduction::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
+{
+    CFilterLock lock(m_Lock);
+    // Also refuses everything when Init could not build the filter bank.
+    if (dwFrames > m_dwBlockSize || dwFrames > m_dwBlockCapacity || !ppIn || !ppOut) return 0;
+    const int32 lFrames = int32(dwFrames);
+    for (int c = 0; c < 2; ++c) {
+        if (!ppIn[c] || !ppOut[c]) continue;
+        CShiftBuffer& in = m_InBuffer[c];
+        CShiftBuffer& out = m_OutBuffer[c];
+        in.ShiftIn(ppIn[c], lFrames);
+        for (;;) {
+            if (out.GetHeld() >= lFrames) {
+                out.ShiftOut(ppOut[c], lFrames, bAdd);
+                break;
+            }
+            if (in.GetHeld() < m_lInputHop) break;
+            ProcessFrame(in, out);
+        }
+    }
+    return 1;
+}
+
+// Each input store starts with a window's worth of silence, so the first frame reads
+// valid history; the output stores start empty.
+int32 CNoiseReduction::Reset()
+{
+    CFilterLock lock(m_Lock);
+    for (int c = 0; c < 2; ++c) {
+        m_InBuffer[c].Clear();
+        m_InBuffer[c].SetReadPos(0);
+        m_InBuffer[c].SetWritePos(m_lWindowSize);
+        m_OutBuffer[c].Clear();
+        m_OutBuffer[c].SetWritePos(0);
+    }
+    return 1;
+}
