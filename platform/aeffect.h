@@ -139,8 +139,11 @@ enum VstPlugCategory : VstInt32 {
     kPlugCategSynth = 2,
 };
 
-// Text sizes, terminator included, that hosts reserve for each answer.
+// Text sizes, terminator included, that hosts reserve for each answer. Parameter names,
+// labels and value texts were once limited to 8 characters; hosts reserve more today
+// and show longer texts, so up to kVstParamTextLen bytes are written.
 enum : VstInt32 {
+    kVstParamTextLen = 24,
     kVstMaxProgNameLen = 24,
     kVstMaxEffectNameLen = 32,
     kVstMaxVendorStrLen = 64,

@@ -7,9 +7,6 @@ namespace {
 // Scratch for text answers: larger than any text a parameter display can produce
 // (a double printed with "%.2f" needs at most 313 characters).
 const size_t kScratchSize = 512;
-// Parameter names, labels and value texts: hosts reserve more than the eight characters
-// of the oldest convention; this much of a text is passed on.
-const size_t kParamTextSize = 32;
 
 AudioEffect* EffectOf(AEffect* effect) { return effect ? static_cast<AudioEffect*>(effect->object) : nullptr; }
 
@@ -177,7 +174,7 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
             getParameterDisplay(index, text);
         else
             getParameterName(index, text);
-        return CopyText(ptr, text, kParamTextSize);
+        return CopyText(ptr, text, kVstParamTextLen);
     case effSetSampleRate:
         setSampleRate(opt);
         return 0;

@@ -1,10 +1,12 @@
-// The composite reports the processing delay of its slowest chain, so host adapters can
-// announce it for delay compensation.
+// Filters that delay their signal report it, and the composite reports the delay of its
+// slowest chain, so host adapters can announce it for delay compensation.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "filterwrap.h"
+#include "noisereduction.h"
 #include "support/test_filters.h"
 
 namespace {
@@ -77,6 +79,32 @@ TEST(CompositeLatencyCopy, CloneKeepsLatency)
     EXPECT_EQ(copy.GetLatency(), 80u);
     copy.SetFilterChannel(0, 2); // the 64 moves to a chain of its own
     EXPECT_EQ(copy.GetLatency(), 64u);
+}
+
+// The spectral noise reduction delays by its window length and says so; an impulse
+// confirms the figure for the shapes the filter bank can take.
+TEST(FilterLatency, NoiseReductionReportsItsWindow)
+{
+    CNoiseReduction filter;
+    EXPECT_EQ(filter.GetLatency(), 1024u);
+    filter.SetBlockSize(4096);
+    EXPECT_EQ(filter.GetLatency(), 1024u);
+    filter.SetParameter(0, 0.0f);
+    for (int32 lOrder : {9, 8}) {
+        filter.Init(lOrder, 2, 2, 2);
+        const uint32 dwFrames = 4096;
+        std::vector<float> in(dwFrames, 0.0f), out(dwFrames, 0.0f);
+        in[100] = 1.0f;
+        float* ppIn[2] = {in.data(), nullptr};
+        float* ppOut[2] = {out.data(), nullptr};
+        ASSERT_EQ(filter.ProcessBlock(ppIn, ppOut, dwFrames, false), 1);
+        size_t lPeak = 0;
+        for (size_t i = 0; i < dwFrames; ++i)
+            if (std::fabs(out[i]) > std::fabs(out[lPeak])) lPeak = i;
+        EXPECT_EQ(lPeak - 100, filter.GetLatency()) << "order " << lOrder;
+    }
+    filter.Init(0, 2, 2, 2); // no usable shape: nothing comes out, nothing is late
+    EXPECT_EQ(filter.GetLatency(), 0u);
 }
 
 } // namespace

@@ -49,9 +49,6 @@ const Deliverable kDeliverables[] = {
     {"TessaryToneExpander", "Tessary Tone Expander", QVFourCC('q', 'v', 't', 'x'), 0},
 };
 
-// Parameter names, labels and value texts reach the host cut to this size.
-const size_t kParamTextSize = 32;
-
 const Deliverable* FindDeliverable(const std::string& file)
 {
     for (const Deliverable& d : kDeliverables)
@@ -196,11 +193,11 @@ protected:
         for (int32 i = 0; i < m_lParams; ++i) {
             SCOPED_TRACE(where + ", parameter " + std::to_string(i));
             EXPECT_EQ(instance.GetParameter(i), reference.GetParameter(i));
-            EXPECT_EQ(instance.Text(effGetParamName, i, 0, kParamTextSize),
+            EXPECT_EQ(instance.Text(effGetParamName, i, 0, kVstParamTextLen),
                       Name(reference, &CFilterWrap::GetParameterName, i));
-            EXPECT_EQ(instance.Text(effGetParamLabel, i, 0, kParamTextSize),
+            EXPECT_EQ(instance.Text(effGetParamLabel, i, 0, kVstParamTextLen),
                       Name(reference, &CFilterWrap::GetParameterLabel, i));
-            EXPECT_EQ(instance.Text(effGetParamDisplay, i, 0, kParamTextSize),
+            EXPECT_EQ(instance.Text(effGetParamDisplay, i, 0, kVstParamTextLen),
                       Name(reference, &CFilterWrap::GetParameterDisplay, i));
         }
     }
@@ -620,7 +617,7 @@ TEST_P(VstHost, WildFormatRequestsKeepTheEffectSound)
     // Wild parameter values: texts stay within their buffers and the effect recovers.
     for (float v : {std::nanf(""), INFINITY, -INFINITY, 1e30f, -1e30f, -1.0f, 2.0f, 1e-42f}) {
         for (int32 i = 0; i < m_lParams; ++i) pInstance->SetParameter(i, v);
-        for (int32 i = 0; i < m_lParams; ++i) pInstance->Text(effGetParamDisplay, i, 0, kParamTextSize);
+        for (int32 i = 0; i < m_lParams; ++i) pInstance->Text(effGetParamDisplay, i, 0, kVstParamTextLen);
         PluginBlock(*pInstance, Noise(256, 3), false);
     }
     pInstance->Dispatch(effSetProgram, 0, 0);
