@@ -72,28 +72,30 @@ void Process(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFr
     }
 }
 
-void ProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFrames)
+// Replacing calls always leave the outputs defined: without inputs, or when the plug-in
+// fails, they get silence.
+template <typename Sample>
+void Replace(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 sampleFrames,
+             void (AudioEffect::*processor)(Sample**, Sample**, VstInt32))
 {
     AudioEffect* plugin = EffectOf(effect);
     if (!plugin || !outputs || sampleFrames <= 0) return;
     if (!inputs) return Silence(effect, outputs, sampleFrames);
     try {
-        plugin->processReplacing(inputs, outputs, sampleFrames);
+        (plugin->*processor)(inputs, outputs, sampleFrames);
     } catch (...) {
         Silence(effect, outputs, sampleFrames);
     }
 }
 
+void ProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    Replace(effect, inputs, outputs, sampleFrames, &AudioEffect::processReplacing);
+}
+
 void ProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs, VstInt32 sampleFrames)
 {
-    AudioEffect* plugin = EffectOf(effect);
-    if (!plugin || !outputs || sampleFrames <= 0) return;
-    if (!inputs) return Silence(effect, outputs, sampleFrames);
-    try {
-        plugin->processDoubleReplacing(inputs, outputs, sampleFrames);
-    } catch (...) {
-        Silence(effect, outputs, sampleFrames);
-    }
+    Replace(effect, inputs, outputs, sampleFrames, &AudioEffect::processDoubleReplacing);
 }
 
 } // namespace
