@@ -38,19 +38,23 @@ VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr v
 
 void SetParameter(AEffect* effect, VstInt32 index, float value)
 {
-    if (AudioEffect* plugin = EffectOf(effect)) try {
-            plugin->setParameter(index, value);
-        } catch (...) {
-        }
+    AudioEffect* plugin = EffectOf(effect);
+    if (!plugin) return;
+    try {
+        plugin->setParameter(index, value);
+    } catch (...) {
+    }
 }
 
 float GetParameter(AEffect* effect, VstInt32 index)
 {
-    if (AudioEffect* plugin = EffectOf(effect)) try {
-            return plugin->getParameter(index);
-        } catch (...) {
-        }
-    return 0.0f;
+    AudioEffect* plugin = EffectOf(effect);
+    if (!plugin) return 0.0f;
+    try {
+        return plugin->getParameter(index);
+    } catch (...) {
+        return 0.0f;
+    }
 }
 
 template <typename Sample>
