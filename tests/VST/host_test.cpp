@@ -695,6 +695,39 @@ TEST_P(VstHost, RequestsBeforeOpenAreServed)
     EXPECT_TRUE(SameBits(PluginBlock(instance, input, false), ReferenceBlock(*m_pReference, input)));
 }
 
+// Whatever a host sends, in whatever order: every answer stays defined, nothing is
+// written outside the buffers given, and the plug-in still works afterwards.
+TEST_P(VstHost, RandomRequestsLeaveItWorking)
+{
+    auto pInstance = Open();
+    ASSERT_NE(pInstance, nullptr);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<VstInt32> opcode(-2, 80), index(-3, 12);
+    const VstIntPtr kValues[] = {0, 1, 2, -1, 99, 512, 8192, INT32_MAX, VstIntPtr(INT32_MAX) + 5};
+    const float kOpts[] = {0.0f, 44100.0f, 96000.0f, -1.0f, std::nanf(""), 1e30f};
+    char szBuffer[600];
+    for (int i = 0; i < 400; ++i) {
+        const VstInt32 op = opcode(rng);
+        if (op == effClose) continue;
+        // A terminated text within the first 24 bytes, for requests that read one.
+        std::memset(szBuffer, 0x55, sizeof(szBuffer));
+        std::strcpy(szBuffer, "2in2out");
+        const size_t lValue = size_t(rng() % (sizeof(kValues) / sizeof(kValues[0])));
+        const size_t lOpt = size_t(rng() % (sizeof(kOpts) / sizeof(kOpts[0])));
+        pInstance->Dispatch(op, index(rng), kValues[lValue], rng() % 4 ? szBuffer : nullptr, kOpts[lOpt]);
+        for (size_t b = 64; b < sizeof(szBuffer); ++b) ASSERT_EQ(szBuffer[b], 0x55) << "opcode " << op;
+        if (i % 25 == 0) PluginBlock(*pInstance, Noise(333, unsigned(i)), i % 2 == 0);
+    }
+    pInstance->Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    pInstance->Dispatch(effSetProgram, 0, 0);
+    pInstance->Dispatch(effMainsChanged, 0, 1);
+    m_pReference->SetPreset(0);
+    m_pReference->Reset();
+    ExpectParametersLike(*pInstance, *m_pReference, "after random requests");
+    const Stereo input = Noise(1024, 31);
+    EXPECT_TRUE(SameBits(PluginBlock(*pInstance, input, false), ReferenceBlock(*m_pReference, input)));
+}
+
 // ---------------------------------------------------------------------------------------
 // Several instances and scarce memory
 
