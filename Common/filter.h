@@ -157,6 +157,8 @@ public:
     // Samples by which the output lags the input (a host compensates for it); filters
     // that delay their signal set m_dwLatency.
     uint32 GetLatency() const { return m_dwLatency; }
+    // The object's lock, for callers that must make several calls appear as one.
+    MPCriticalRegionID GetLock() const { return m_Lock; }
 
     // Number of CFilter objects alive; a plain counter, read by nothing in processing.
     static int32 m_slAllocated;

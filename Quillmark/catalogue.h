@@ -4,6 +4,12 @@
 
 #include "filterwrap.h"
 
+struct QVEffectDefinition; // the effect's tables, Quillmark/definition.h
+
+// The two plug-in formats define every effect alike except the Stereoizer, whose Audio
+// Unit form sets the only-stereo flag.
+enum QVPluginFormat { QV_AUDIO_UNIT, QV_VST };
+
 struct QVEffectInfo {
     const char* pName;        // effect name as reported, e.g. "Tessary Bass Boost"
     const char* pShortName;   // without the vendor prefix, e.g. "Bass Boost"
@@ -14,6 +20,12 @@ struct QVEffectInfo {
     // A new effect as its Audio Unit class defines it (the Stereoizer with the
     // only-stereo flag set), or null when memory is short.
     CFilterWrap* (*pCreate)();
+    // A new effect as the given format defines it, or null when memory is short;
+    // pCreateFor(QV_AUDIO_UNIT) is pCreate().
+    CFilterWrap* (*pCreateFor)(QVPluginFormat format);
+    int32 lControlCount;      // host parameters
+    int32 lPresetCount;       // factory presets
+    const QVEffectDefinition* pDefinition;
 };
 
 // The catalogue in alphabetical order of effect name; QVCatalogueCount() entries.

@@ -13,7 +13,7 @@ OSStatus MPCreateCriticalRegion(MPCriticalRegionID* pRegion)
 {
     if (!pRegion) return paramErr;
     *pRegion = new (std::nothrow) OpaqueMPCriticalRegionID;
-    return *pRegion ? noErr : kMPInsufficientResourcesErr;
+    return *pRegion ? OSStatus(noErr) : OSStatus(kMPInsufficientResourcesErr);
 }
 
 OSStatus MPDeleteCriticalRegion(MPCriticalRegionID region)

@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
+#include "MacTypes.h"
+
 struct OpaqueMPCriticalRegionID;
 typedef OpaqueMPCriticalRegionID* MPCriticalRegionID;
-typedef int32_t OSStatus;
 typedef int32_t Duration;
 
 enum : Duration { kDurationForever = 0x7FFFFFFF };
-enum : OSStatus { noErr = 0, kMPInsufficientResourcesErr = -29298, paramErr = -50 };
+enum : OSStatus { kMPInsufficientResourcesErr = -29298 };
 
 OSStatus MPCreateCriticalRegion(MPCriticalRegionID* pRegion);
 OSStatus MPDeleteCriticalRegion(MPCriticalRegionID region);

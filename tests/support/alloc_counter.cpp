@@ -42,13 +42,16 @@ qvtest::FailingAllocationScope::~FailingAllocationScope() { t_failing = false; }
 
 bool qvtest::FailingAllocationScope::Refused() const { return t_refused; }
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+// Exported, so that plug-ins loaded with dlopen allocate through these too.
+#define QV_GLOBAL __attribute__((visibility("default")))
+
+QV_GLOBAL void* operator new(std::size_t size) { return Allocate(size); }
+QV_GLOBAL void* operator new[](std::size_t size) { return Allocate(size); }
+QV_GLOBAL void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size); }
+QV_GLOBAL void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size); }
+QV_GLOBAL void operator delete(void* p) noexcept { std::free(p); }
+QV_GLOBAL void operator delete[](void* p) noexcept { std::free(p); }
+QV_GLOBAL void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+QV_GLOBAL void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+QV_GLOBAL void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+QV_GLOBAL void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }

@@ -1,0 +1,124 @@
+#include "delayfilter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "qvnumeric.h"
+
+static const char* const kNames[CDelayFilter::PARAM_COUNT] = {"Delay Left", "Delay Right", "Mix"};
+static const char* const kLabels[CDelayFilter::PARAM_COUNT] = {"ms", "ms", ""};
+
+static bool InRange(int32 lIndex) { return lIndex >= 0 && lIndex < CDelayFilter::PARAM_COUNT; }
+
+CDelayFilter::CDelayFilter() : m_fMix(0.0f), m_fDry(1.0f)
+{
+    m_Params.Init(PARAM_COUNT);
+    m_Params.SetParameter(DELAY_LEFT, 0.1f);
+    m_Params.SetParameter(DELAY_RIGHT, 0.2f);
+    m_Params.SetParameter(MIX, 0.5f);
+    ActivatePreset();
+}
+
+CDelayFilter::~CDelayFilter() {}
+
+IObject* CDelayFilter::Clone()
+{
+    CDelayFilter* pCopy = new (std::nothrow) CDelayFilter;
+    if (pCopy) pCopy->Copy(static_cast<CFilter*>(this));
+    return pCopy;
+}
+
+IObject* CDelayFilter::Create() { return new (std::nothrow) CDelayFilter; }
+
+void CDelayFilter::GetEffectName(char* pText) { std::strcpy(pText, "Delay"); }
+
+int32 CDelayFilter::GetUniqueID() { return QVFourCC('Q', 'V', 'd', 'l'); }
+
+int32 CDelayFilter::GetParameterCount() { return PARAM_COUNT; }
+
+void CDelayFilter::GetParameterName(int32 lIndex, char* pText)
+{
+    if (InRange(lIndex)) std::strcpy(pText, kNames[lIndex]);
+}
+
+void CDelayFilter::GetParameterLabel(int32 lIndex, char* pText)
+{
+    if (lIndex < 0) return;
+    std::strcpy(pText, InRange(lIndex) ? kLabels[lIndex] : "");
+}
+
+void CDelayFilter::GetParameterDisplay(int32 lIndex, char* pText)
+{
+    if (!InRange(lIndex)) return;
+    const float p = GetParameter(lIndex);
+    if (lIndex == MIX)
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate((p - 0.5f) * 200.0f));
+    else if (p == 0.0f)
+        std::strcpy(pText, "Off");
+    else
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p * 100.0f));
+}
+
+void CDelayFilter::ActivatePreset()
+{
+    CFilterLock lock(m_Lock);
+    const float fMix = GetParameter(MIX);
+    m_fMix = fMix;
+    m_fDry = 1.0f - fMix;
+    // Up to 100 ms; the line of length L delays by max(L - 1, 1) samples.
+    const float fLongest = m_fSampleRate / 10.0f;
+    for (int c = 0; c < 2; ++c)
+        m_DelayUnit[c].SetDelayLength(QVDelayLength(fLongest * GetParameter(DELAY_LEFT + c), fLongest));
+}
+
+int32 CDelayFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
+{
+    CFilterLock lock(m_Lock);
+    // Each output needs both inputs: its own dry and its partner's delayed.
+    const float* const pIn0 = ppIn[0];
+    const float* const pIn1 = ppIn[1];
+    if (!pIn0 || !pIn1) return 1;
+    float* const pOut[2] = {ppOut[0], ppOut[1]};
+    const float fDry = m_fDry;
+    const float fMix = m_fMix;
+    for (uint32 i = 0; i < dwFrames; ++i) {
+        // Both inputs are read before either output is written, so in-place buffers
+        // feed each line the unprocessed partner sample.
+        const float x[2] = {pIn0[i], pIn1[i]};
+        for (int c = 0; c < 2; ++c) {
+            if (!pOut[c]) continue;
+            CDelayUnit& line = m_DelayUnit[c];
+            const float d = line.GetLastSample();
+            line.PutSample(x[1 - c]);
+            const float v = x[c] * fDry + d * fMix;
+            if (bAdd)
+                pOut[c][i] += v;
+            else
+                pOut[c][i] = v;
+        }
+    }
+    return 1;
+}
+
+int32 CDelayFilter::Reset()
+{
+    CFilterLock lock(m_Lock);
+    m_DelayUnit[0].Clear();
+    m_DelayUnit[1].Clear();
+    return 1;
+}
+
+void CDelayFilter::StartProcess()
+{
+    CFilterLock lock(m_Lock);
+    m_DelayUnit[0].StartProcess();
+    m_DelayUnit[1].StartProcess();
+}
+
+void CDelayFilter::StopProcess()
+{
+    CFilterLock lock(m_Lock);
+    m_DelayUnit[0].StopProcess();
+    m_DelayUnit[1].StopProcess();
+}
