@@ -175,6 +175,8 @@ void CFilterWrap::ActivatePreset()
             m_Nodes[map.m_lFilter].m_pFilter->SetParameter(map.m_lParam, fValue);
         }
     }
+    // A control may drive a filter's delay (a look-ahead, say).
+    UpdateLatency();
 }
 
 // A host's control change. The store, the re-application of every map and the mirror

@@ -21,7 +21,7 @@ uint32 EffectRate(float rate)
 
 CEffect::CEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0)
 {
-    if (!m_Effect.IsBuilt()) {
+    if (!m_Effect.IsComplete()) {
         oome = true;
         return;
     }

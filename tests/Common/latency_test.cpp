@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "compander.h"
 #include "filterwrap.h"
 #include "noisereduction.h"
 #include "support/test_filters.h"
@@ -105,6 +106,56 @@ TEST(FilterLatency, NoiseReductionReportsItsWindow)
     }
     filter.Init(0, 2, 2, 2); // no usable shape: nothing comes out, nothing is late
     EXPECT_EQ(filter.GetLatency(), 0u);
+}
+
+// Index of the last non-zero sample of a mono block with an impulse at sample 10, minus 10.
+template <class Filter>
+size_t ImpulseDelay(Filter& filter)
+{
+    std::vector<float> in(2048, 0.0f), out(2048, 0.0f);
+    in[10] = 0.5f;
+    float* ppIn[2] = {in.data(), nullptr};
+    float* ppOut[2] = {out.data(), nullptr};
+    filter.ProcessBlock(ppIn, ppOut, 2048, false);
+    size_t lLast = 0;
+    for (size_t i = 0; i < out.size(); ++i)
+        if (out[i] != 0.0f) lLast = i;
+    return lLast - 10;
+}
+
+// The compander's look-ahead delays its audio; a composite whose control drives it
+// follows at once.
+TEST(FilterLatency, CompanderReportsItsLookAhead)
+{
+    const struct {
+        float fDelay;
+        uint32 dwLatency;
+    } kCases[] = {{0.0f, 0}, {0.1032f, 98}, {1.0f, 959}};
+    for (const auto& c : kCases) {
+        CCompander compander;
+        compander.SetSampleRate(48000);
+        compander.SetParameter(CCompander::DELAY, c.fDelay);
+        compander.StartProcess();
+        EXPECT_EQ(compander.GetLatency(), c.dwLatency) << c.fDelay;
+        EXPECT_EQ(ImpulseDelay(compander), c.dwLatency) << c.fDelay;
+    }
+
+    class CLookAheadWrap : public CFilterWrap {
+    public:
+        CLookAheadWrap()
+        {
+            CCompander compander;
+            InstallFilter(&compander, false, 0);
+            const int32 c = AllocateParameter();
+            GetControlParam(c)->m_lMaps[GetControlParam(c)->m_lMapCount++] = CCompander::DELAY;
+            GetParamMap(CCompander::DELAY)->m_lControl = c;
+        }
+    } wrap;
+    wrap.SetSampleRate(48000);
+    wrap.SetParameter(0, 0.1032f);
+    EXPECT_EQ(wrap.GetLatency(), 98u);
+    wrap.SetParameter(0, 0.0f);
+    EXPECT_EQ(wrap.GetLatency(), 0u);
 }
 
 } // namespace

@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "catalogue.h"
 #include "qveffect.h"
 #include "support/alloc_counter.h"
 #include "vst_host.h"
 #include "vst_plugins.h"
-#ifdef QV_HAVE_CATALOGUE
-#include "Quillmark/catalogue.h"
-#endif
 
 // Test names show the plug-in file rather than the bytes of the table entry.
 inline void PrintTo(const QVPluginFile& plugin, std::ostream* pOut) { *pOut << plugin.pPath; }
@@ -64,15 +62,15 @@ struct FilterDeleter {
 };
 typedef std::unique_ptr<CFilterWrap, FilterDeleter> EffectPtr;
 
-// The effect as a freshly loaded plug-in holds it: preset 0, the interface's default
-// block size and rate, reset.
+// The effect as a freshly loaded plug-in holds it: the VST form of its definition,
+// preset 0, the interface's default block size and rate, reset.
 EffectPtr MakeReference(int32 lCode)
 {
     CFilterWrap* pEffect = nullptr;
-    if (lCode == QVFourCC('q', 'v', 'z', 'z')) pEffect = new CQVEffect;
-#ifdef QV_HAVE_CATALOGUE
-    if (const QVEffectInfo* pInfo = QVFindEffect(lCode)) pEffect = pInfo->pCreate();
-#endif
+    if (lCode == QVFourCC('q', 'v', 'z', 'z'))
+        pEffect = new CQVEffect;
+    else if (const QVEffectInfo* pInfo = QVFindEffect(lCode))
+        pEffect = pInfo->pCreateFor(QV_VST);
     if (pEffect) {
         pEffect->SetPreset(0);
         pEffect->SetBlockSize(1024);
