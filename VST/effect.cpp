@@ -34,7 +34,7 @@ CEffect::CEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0,
     canProcessReplacing(true);
     setUniqueID(m_Effect.GetUniqueID());
     if (blockSize != 0) m_Effect.SetBlockSize(uint32(blockSize));
-    if (sampleRate != 0.0f) m_Effect.SetSampleRate(EffectRate(sampleRate));
+    if (const uint32 dwRate = EffectRate(sampleRate)) m_Effect.SetSampleRate(dwRate);
     resume();
 }
 
@@ -42,7 +42,12 @@ CEffect::~CEffect() {}
 
 void CEffect::updateInitialDelay()
 {
-    const uint32 latency = m_Effect.GetLatency();
+    uint32 latency;
+    {
+        // A control change on another thread may be recomputing it.
+        CFilterLock lock(m_Effect.GetLock());
+        latency = m_Effect.GetLatency();
+    }
     setInitialDelay(latency < uint32(INT32_MAX) ? VstInt32(latency) : INT32_MAX);
 }
 

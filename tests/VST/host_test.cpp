@@ -13,6 +13,7 @@
 #include "catalogue.h"
 #include "qveffect.h"
 #include "support/alloc_counter.h"
+#include "support/stereo_block.h"
 #include "vst_host.h"
 #include "vst_plugins.h"
 
@@ -94,22 +95,17 @@ std::string PresetName(CFilterWrap& effect, int32 lPreset)
     return szText;
 }
 
-// Deterministic test audio in two channels.
-struct Stereo {
-    std::vector<float> ch[2];
-    explicit Stereo(size_t lFrames, float fFill = 0.0f) : ch{std::vector<float>(lFrames, fFill), std::vector<float>(lFrames, fFill)} {}
-    float* ptrs[2];
-    float** Ptrs()
-    {
-        ptrs[0] = ch[0].data();
-        ptrs[1] = ch[1].data();
-        return ptrs;
-    }
-};
+using qvtest::StereoBlock;
 
-Stereo Noise(size_t lFrames, unsigned seed)
+StereoBlock Filled(size_t lFrames, float fValue)
 {
-    Stereo s(lFrames);
+    return StereoBlock{{std::vector<float>(lFrames, fValue), std::vector<float>(lFrames, fValue)}};
+}
+
+// Deterministic test audio in two channels.
+StereoBlock Noise(size_t lFrames, unsigned seed)
+{
+    StereoBlock s = Filled(lFrames, 0.0f);
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> dist(-0.8f, 0.8f);
     for (auto& c : s.ch)
@@ -117,7 +113,17 @@ Stereo Noise(size_t lFrames, unsigned seed)
     return s;
 }
 
-bool SameBits(const Stereo& a, const Stereo& b)
+// The channel pointers of a block, as a host passes them.
+class Channels {
+public:
+    explicit Channels(StereoBlock& block) : m_p{block.ch[0].data(), block.ch[1].data()} {}
+    operator float**() { return m_p; }
+
+private:
+    float* m_p[2];
+};
+
+bool SameBits(const StereoBlock& a, const StereoBlock& b)
 {
     for (int c = 0; c < 2; ++c)
         if (a.ch[c].size() != b.ch[c].size() ||
@@ -126,7 +132,7 @@ bool SameBits(const Stereo& a, const Stereo& b)
     return true;
 }
 
-bool AllFinite(const Stereo& s)
+bool AllFinite(const StereoBlock& s)
 {
     for (const auto& c : s.ch)
         for (float x : c)
@@ -135,23 +141,15 @@ bool AllFinite(const Stereo& s)
 }
 
 // One block through the plug-in, in place or into separate (pre-soiled) buffers.
-Stereo PluginBlock(CInstance& instance, const Stereo& input, bool bInPlace)
+StereoBlock PluginBlock(CInstance& instance, StereoBlock in, bool bInPlace)
 {
-    Stereo in = input;
+    const VstInt32 lFrames = VstInt32(in.ch[0].size());
     if (bInPlace) {
-        instance.ProcessReplacing(in.Ptrs(), in.Ptrs(), VstInt32(in.ch[0].size()));
+        instance.ProcessReplacing(Channels(in), Channels(in), lFrames);
         return in;
     }
-    Stereo out(in.ch[0].size(), 123.0f);
-    instance.ProcessReplacing(in.Ptrs(), out.Ptrs(), VstInt32(in.ch[0].size()));
-    return out;
-}
-
-Stereo ReferenceBlock(CFilterWrap& effect, const Stereo& input)
-{
-    Stereo in = input;
-    Stereo out(in.ch[0].size());
-    effect.ProcessBlock(in.Ptrs(), out.Ptrs(), uint32(in.ch[0].size()), false);
+    StereoBlock out = Filled(in.ch[0].size(), 123.0f);
+    instance.ProcessReplacing(Channels(in), Channels(out), lFrames);
     return out;
 }
 
@@ -344,7 +342,7 @@ TEST_P(VstHost, AsksTheHostOnlyForItsVersion)
         pInstance->Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
         pInstance->Dispatch(effMainsChanged, 0, 1);
         pInstance->Dispatch(effStartProcess);
-        Stereo block = Noise(256, 1);
+        StereoBlock block = Noise(256, 1);
         PluginBlock(*pInstance, block, true);
         pInstance->SetParameter(0, 0.7f);
         pInstance->Dispatch(effSetProgram, 0, 1);
@@ -422,10 +420,11 @@ TEST_P(VstHost, OutOfRangeProgramKeepsValues)
         for (int32 i = 0; i < m_lParams; ++i)
             EXPECT_EQ(pInstance->GetParameter(i), m_pReference->GetPresetParameterIndexed(lProgram, i)) << lBad;
     }
-    // A value no program number can have is not taken for a smaller one.
+    // A value no program number can have is not cut down to a valid one (here 0).
     pInstance->Dispatch(effSetProgram, 0, lProgram);
-    pInstance->Dispatch(effSetProgram, 0, VstIntPtr(INT32_MAX) + 1 + (m_lPrograms > 2 ? 2 : 0));
+    pInstance->Dispatch(effSetProgram, 0, VstIntPtr(INT64_C(1) << 32));
     EXPECT_EQ(pInstance->Dispatch(effGetProgram), lProgram);
+    EXPECT_EQ(pInstance->Text(effGetProgramName, 0, 0, kVstMaxProgNameLen), name);
 }
 
 TEST_P(VstHost, ProgramNameRenamesOnlyTheCurrentSet)
@@ -533,9 +532,9 @@ TEST_P(VstHost, ProcessingMatchesTheEffectInMemory)
         for (const Step& step : kScript) {
             switch (step.kind) {
             case Step::kBlock: {
-                const Stereo input = Noise(size_t(step.lArg), ++seed);
-                const Stereo out = PluginBlock(*pInstance, input, bInPlace);
-                EXPECT_TRUE(SameBits(out, ReferenceBlock(*pReference, input))) << "block of " << step.lArg;
+                const StereoBlock input = Noise(size_t(step.lArg), ++seed);
+                const StereoBlock out = PluginBlock(*pInstance, input, bInPlace);
+                EXPECT_TRUE(SameBits(out, qvtest::ProcessStereo(*pReference, input))) << "block of " << step.lArg;
                 EXPECT_TRUE(AllFinite(out));
                 break;
             }
@@ -559,16 +558,15 @@ TEST_P(VstHost, ProcessingMatchesTheEffectInMemory)
         }
 
         // Once a block size has been seen, processing allocates nothing.
-        const Stereo input = Noise(1024, 99);
-        Stereo in = input, out(1024);
-        float** ppOut = bInPlace ? in.Ptrs() : out.Ptrs();
-        float** ppIn = in.Ptrs();
+        const StereoBlock input = Noise(1024, 99);
+        StereoBlock in = input, out = Filled(1024, 0.0f);
+        Channels ppIn(in), ppOut(bInPlace ? in : out);
         {
             qvtest::AllocationScope allocations;
             pInstance->ProcessReplacing(ppIn, ppOut, 1024);
             EXPECT_EQ(allocations.Count(), 0u);
         }
-        EXPECT_TRUE(SameBits(bInPlace ? in : out, ReferenceBlock(*pReference, input)));
+        EXPECT_TRUE(SameBits(bInPlace ? in : out, qvtest::ProcessStereo(*pReference, input)));
     }
 }
 
@@ -583,8 +581,8 @@ TEST_P(VstHost, SampleRateIsTruncatedForTheEffect)
     pInstance->Dispatch(effSetProgram, 0, lProgram);
     m_pReference->SetPreset(lProgram);
     ExpectParametersLike(*pInstance, *m_pReference, "44100.7 Hz");
-    const Stereo input = Noise(2048, 5);
-    EXPECT_TRUE(SameBits(PluginBlock(*pInstance, input, false), ReferenceBlock(*m_pReference, input)));
+    const StereoBlock input = Noise(2048, 5);
+    EXPECT_TRUE(SameBits(PluginBlock(*pInstance, input, false), qvtest::ProcessStereo(*m_pReference, input)));
 }
 
 TEST_P(VstHost, WildFormatRequestsKeepTheEffectSound)
@@ -606,10 +604,10 @@ TEST_P(VstHost, WildFormatRequestsKeepTheEffectSound)
     m_pReference->SetPreset(0);
     ExpectParametersLike(*pInstance, *m_pReference, "after wild formats");
     for (size_t lFrames : {size_t(4096), size_t(300), size_t(70000)}) {
-        const Stereo input = Noise(lFrames, unsigned(lFrames));
-        const Stereo out = PluginBlock(*pInstance, input, true);
+        const StereoBlock input = Noise(lFrames, unsigned(lFrames));
+        const StereoBlock out = PluginBlock(*pInstance, input, true);
         EXPECT_TRUE(AllFinite(out));
-        EXPECT_TRUE(SameBits(out, ReferenceBlock(*m_pReference, input))) << lFrames;
+        EXPECT_TRUE(SameBits(out, qvtest::ProcessStereo(*m_pReference, input))) << lFrames;
     }
 
     // Wild parameter values: texts stay within their buffers and the effect recovers.
@@ -622,31 +620,31 @@ TEST_P(VstHost, WildFormatRequestsKeepTheEffectSound)
     pInstance->Dispatch(effMainsChanged, 0, 1);
     m_pReference->SetPreset(0);
     m_pReference->Reset();
-    const Stereo input = Noise(1024, 8);
-    const Stereo out = PluginBlock(*pInstance, input, false);
+    const StereoBlock input = Noise(1024, 8);
+    const StereoBlock out = PluginBlock(*pInstance, input, false);
     EXPECT_TRUE(AllFinite(out));
-    EXPECT_TRUE(SameBits(out, ReferenceBlock(*m_pReference, input)));
+    EXPECT_TRUE(SameBits(out, qvtest::ProcessStereo(*m_pReference, input)));
 }
 
 TEST_P(VstHost, BlocksWithoutAudioAreLeftAlone)
 {
     auto pInstance = Open();
     ASSERT_NE(pInstance, nullptr);
-    Stereo in = Noise(64, 2);
+    StereoBlock in = Noise(64, 2);
     for (VstInt32 lFrames : {0, -1, INT32_MIN}) {
-        Stereo out(64, 7.0f);
-        pInstance->ProcessReplacing(in.Ptrs(), out.Ptrs(), lFrames);
-        EXPECT_TRUE(SameBits(out, Stereo(64, 7.0f))) << lFrames;
+        StereoBlock out = Filled(64, 7.0f);
+        pInstance->ProcessReplacing(Channels(in), Channels(out), lFrames);
+        EXPECT_TRUE(SameBits(out, Filled(64, 7.0f))) << lFrames;
     }
-    pInstance->ProcessReplacing(in.Ptrs(), nullptr, 64);
-    Stereo out(64, 7.0f);
-    pInstance->ProcessReplacing(nullptr, out.Ptrs(), 64);
-    EXPECT_TRUE(SameBits(out, Stereo(64, 0.0f)));
+    pInstance->ProcessReplacing(Channels(in), nullptr, 64);
+    StereoBlock out = Filled(64, 7.0f);
+    pInstance->ProcessReplacing(nullptr, Channels(out), 64);
+    EXPECT_TRUE(SameBits(out, Filled(64, 0.0f)));
 
     // The accumulating call of old hosts adds nothing; double precision gives silence.
-    Stereo sum(64, 0.25f);
-    pInstance->Record()->process(pInstance->Record(), in.Ptrs(), sum.Ptrs(), 64);
-    EXPECT_TRUE(SameBits(sum, Stereo(64, 0.25f)));
+    StereoBlock sum = Filled(64, 0.25f);
+    pInstance->Record()->process(pInstance->Record(), Channels(in), Channels(sum), 64);
+    EXPECT_TRUE(SameBits(sum, Filled(64, 0.25f)));
     std::vector<double> dIn(64, 0.5), dOut[2] = {std::vector<double>(64, 3.0), std::vector<double>(64, 3.0)};
     double* ppIn[2] = {dIn.data(), dIn.data()};
     double* ppOut[2] = {dOut[0].data(), dOut[1].data()};
@@ -655,8 +653,8 @@ TEST_P(VstHost, BlocksWithoutAudioAreLeftAlone)
         for (double x : c) EXPECT_EQ(x, 0.0);
 
     // A channel the host leaves out is skipped, the other one processed.
-    Stereo input = Noise(512, 4);
-    Stereo pluginIn = input, pluginOut(512, 9.0f), refIn = input, refOut(512, 9.0f);
+    const StereoBlock input = Noise(512, 4);
+    StereoBlock pluginIn = input, pluginOut = Filled(512, 9.0f), refIn = input, refOut = Filled(512, 9.0f);
     float* ppPluginIn[2] = {pluginIn.ch[0].data(), nullptr};
     float* ppPluginOut[2] = {pluginOut.ch[0].data(), nullptr};
     float* ppRefIn[2] = {refIn.ch[0].data(), nullptr};
@@ -689,8 +687,8 @@ TEST_P(VstHost, RequestsBeforeOpenAreServed)
     m_pReference->SetPreset(lProgram);
     m_pReference->Reset();
     ExpectParametersLike(instance, *m_pReference, "opened late");
-    const Stereo input = Noise(1000, 6);
-    EXPECT_TRUE(SameBits(PluginBlock(instance, input, false), ReferenceBlock(*m_pReference, input)));
+    const StereoBlock input = Noise(1000, 6);
+    EXPECT_TRUE(SameBits(PluginBlock(instance, input, false), qvtest::ProcessStereo(*m_pReference, input)));
 }
 
 // Whatever a host sends, in whatever order: every answer stays defined, nothing is
@@ -722,8 +720,8 @@ TEST_P(VstHost, RandomRequestsLeaveItWorking)
     m_pReference->SetPreset(0);
     m_pReference->Reset();
     ExpectParametersLike(*pInstance, *m_pReference, "after random requests");
-    const Stereo input = Noise(1024, 31);
-    EXPECT_TRUE(SameBits(PluginBlock(*pInstance, input, false), ReferenceBlock(*m_pReference, input)));
+    const StereoBlock input = Noise(1024, 31);
+    EXPECT_TRUE(SameBits(PluginBlock(*pInstance, input, false), qvtest::ProcessStereo(*m_pReference, input)));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -752,13 +750,13 @@ TEST_P(VstHost, TwoInstancesSideBySide)
     ExpectParametersLike(*pFirst, *pRefFirst, "first");
     ExpectParametersLike(*pSecond, *pRefSecond, "second");
     for (int round = 0; round < 3; ++round) {
-        const Stereo a = Noise(700, unsigned(20 + round)), b = Noise(700, unsigned(40 + round));
-        EXPECT_TRUE(SameBits(PluginBlock(*pFirst, a, true), ReferenceBlock(*pRefFirst, a)));
-        EXPECT_TRUE(SameBits(PluginBlock(*pSecond, b, false), ReferenceBlock(*pRefSecond, b)));
+        const StereoBlock a = Noise(700, unsigned(20 + round)), b = Noise(700, unsigned(40 + round));
+        EXPECT_TRUE(SameBits(PluginBlock(*pFirst, a, true), qvtest::ProcessStereo(*pRefFirst, a)));
+        EXPECT_TRUE(SameBits(PluginBlock(*pSecond, b, false), qvtest::ProcessStereo(*pRefSecond, b)));
     }
     pFirst->Close();
-    const Stereo b = Noise(700, 60);
-    EXPECT_TRUE(SameBits(PluginBlock(*pSecond, b, true), ReferenceBlock(*pRefSecond, b)));
+    const StereoBlock b = Noise(700, 60);
+    EXPECT_TRUE(SameBits(PluginBlock(*pSecond, b, true), qvtest::ProcessStereo(*pRefSecond, b)));
 }
 
 // Memory short from the start: neither the plug-in object nor its effect's lock can be
@@ -807,8 +805,8 @@ TEST(VstHostProcess, EveryPluginLoadedTogetherKeepsItsOwnEffect)
         EXPECT_EQ(instance.Text(effGetEffectName), pDeliverable->pEffectName);
         EXPECT_EQ(instance.Record()->uniqueID, pDeliverable->lCode);
         EffectPtr pReference = MakeReference(pDeliverable->lCode);
-        const Stereo input = Noise(1024, unsigned(i));
-        EXPECT_TRUE(SameBits(PluginBlock(instance, input, false), ReferenceBlock(*pReference, input)));
+        const StereoBlock input = Noise(1024, unsigned(i));
+        EXPECT_TRUE(SameBits(PluginBlock(instance, input, false), qvtest::ProcessStereo(*pReference, input)));
     }
 }
 
