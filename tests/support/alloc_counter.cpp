@@ -8,11 +8,21 @@
 
 namespace {
 thread_local std::size_t t_allocations = 0;
+thread_local bool t_failing = false;
+thread_local std::size_t t_allowed = 0;
+thread_local bool t_refused = false;
 std::atomic<std::size_t> g_bytes{0};
 
 void* AllocateNoThrow(std::size_t size) noexcept
 {
     ++t_allocations;
+    if (t_failing) {
+        if (t_allowed == 0) {
+            t_refused = true;
+            return nullptr;
+        }
+        --t_allowed;
+    }
     void* p = std::malloc(size ? size : 1);
     if (p) g_bytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed);
     return p;
@@ -33,6 +43,17 @@ void Free(void* p) noexcept
 
 std::size_t qvtest::AllocationCount() { return t_allocations; }
 std::size_t qvtest::HeapBytesInUse() { return g_bytes.load(std::memory_order_relaxed); }
+
+qvtest::FailingAllocationScope::FailingAllocationScope(std::size_t lAllowed)
+{
+    t_failing = true;
+    t_allowed = lAllowed;
+    t_refused = false;
+}
+
+qvtest::FailingAllocationScope::~FailingAllocationScope() { t_failing = false; }
+
+bool qvtest::FailingAllocationScope::Refused() const { return t_refused; }
 
 // Exported, so that plug-ins loaded with dlopen allocate through these too.
 #define QV_GLOBAL __attribute__((visibility("default")))
