@@ -6,13 +6,14 @@ at the top of each harness), so that fuzzing starts from calls that reach deep i
 code instead of being refused at the first check. Run it again after changing a
 harness's decoding; the files are committed.
 
-    python3 fuzz/make_seeds.py
+    python3 fuzz/make_seeds.py [HARNESS...]
 """
 import ctypes
 import ctypes.util
 import math
 import os
 import struct
+import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -156,6 +157,88 @@ def audiounit_seeds():
 
 
 # ---------------------------------------------------------------------------------------
+# VST harness (vst_fuzz.cpp). Tables in the harness's order.
+
+VST_VALUES = [0, 1, 2, -1, 511, 512, 4096, 65536]
+VST_RATES = [44100.0, 48000.0]
+VST_FRAMES = [0, 1, 15, 64, 512, 513, 4096, 65536]
+EFF_SET_PROGRAM, EFF_SET_PROGRAM_NAME, EFF_GET_PROGRAM_NAME, EFF_GET_PARAM_LABEL = 2, 4, 5, 6
+EFF_GET_PARAM_DISPLAY, EFF_GET_PARAM_NAME, EFF_MAINS_CHANGED, EFF_GET_PROGRAM_NAME_INDEXED = 7, 8, 12, 29
+EFF_GET_EFFECT_NAME, EFF_GET_VENDOR, EFF_GET_PRODUCT, EFF_CAN_DO, EFF_START_PROCESS = 45, 47, 48, 51, 71
+
+
+class VSTSession:
+    def __init__(self):
+        self.b = bytearray()
+
+    def open(self, slot, plugin):
+        self.b += bytes([slot, plugin, 1])  # any op on an empty slot opens; then effOpen
+        return self
+
+    def close(self, slot=0):
+        self.b.append(slot)
+        return self
+
+    def value(self, v):
+        if v in VST_VALUES:
+            self.b += bytes([0, VST_VALUES.index(v)])
+        else:
+            self.b += bytes([2]) + struct.pack("<q", v)
+
+    def dispatch(self, slot, opcode, index=0, value=0, text=None, answer=False):
+        self.b += bytes([(1 << 1) | slot, 0, opcode, 1, index + 1])
+        self.value(value)
+        self.b += bytes([100, 0])  # opt 0
+        if text is not None:
+            self.b += bytes([100, 2]) + struct.pack("<I", len(text)) + text.encode()
+        else:
+            self.b.append(100 if answer else 0)  # a text buffer, or null
+        return self
+
+    def parameter(self, slot, index, value):
+        self.b += bytes([(2 << 1) | slot, 1, index + 1, 100, int(value * 255)])
+        return self
+
+    def rate(self, slot, rate):
+        self.b += bytes([(4 << 1) | slot, 1, VST_RATES.index(rate)])
+        return self
+
+    def block(self, slot, frames):
+        self.b += bytes([(5 << 1) | slot])
+        self.value(frames)
+        return self
+
+    def process(self, slot, frames, in_place=False):
+        self.b += bytes([(6 << 1) | slot, 0x10 | int(in_place), 1, VST_FRAMES.index(frames)])
+        for c in range(2):
+            self.b += bytes([2, 100, 0]) + struct.pack("<I", 777 + c)
+        return self
+
+    def start(self, slot, plugin):
+        self.open(slot, plugin).rate(slot, 48000.0).block(slot, 512).dispatch(slot, EFF_MAINS_CHANGED, value=1)
+        return self
+
+
+def vst_seeds():
+    seeds = {}
+    for plugin in range(11):
+        s = VSTSession().start(0, plugin).process(0, 512).parameter(0, 0, 0.8)
+        s.dispatch(0, EFF_GET_PARAM_DISPLAY, answer=True).process(0, 512, in_place=True)
+        s.dispatch(0, EFF_SET_PROGRAM, value=1).dispatch(0, EFF_GET_PROGRAM_NAME, answer=True).process(0, 64)
+        seeds["plugin-%02d" % plugin] = s.b
+    two = VSTSession().start(0, 7).start(1, 8).process(0, 512).process(1, 512).parameter(1, 0, 0.1).process(0, 513)
+    seeds["two-instances"] = two.b
+    texts = VSTSession().open(0, 3)
+    for opcode in (EFF_GET_EFFECT_NAME, EFF_GET_VENDOR, EFF_GET_PRODUCT, EFF_GET_PARAM_NAME, EFF_GET_PARAM_LABEL):
+        texts.dispatch(0, opcode, answer=True)
+    texts.dispatch(0, EFF_GET_PROGRAM_NAME_INDEXED, index=1, answer=True)
+    texts.dispatch(0, EFF_CAN_DO, text="receiveVstMidiEvent").dispatch(0, EFF_SET_PROGRAM_NAME, text="A name long enough")
+    texts.dispatch(0, EFF_START_PROCESS).process(0, 4096).close()
+    seeds["texts-and-close"] = texts.b
+    return seeds
+
+
+# ---------------------------------------------------------------------------------------
 # Renderer harness (renderer_fuzz.cpp): [name][argc][args\0...][file bytes]
 
 class SndFile:
@@ -236,6 +319,9 @@ def renderer_seeds():
     }
 
 
+HARNESSES = {"audiounit": audiounit_seeds, "renderer": renderer_seeds, "vst": vst_seeds}
+
 if __name__ == "__main__":
-    write_corpus("audiounit", audiounit_seeds())
-    write_corpus("renderer", renderer_seeds())
+    # python3 fuzz/make_seeds.py [HARNESS...]: the named corpora, or all of them.
+    for harness in sys.argv[1:] or HARNESSES:
+        write_corpus(harness, HARNESSES[harness]())
