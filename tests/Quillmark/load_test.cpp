@@ -9,11 +9,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 #include <vector>
 
 #include "catalogue.h"
+#include "hosted_effect.h"
 #include "support/alloc_counter.h"
 
 namespace {
@@ -40,35 +40,18 @@ struct Signal {
     std::vector<float> samples[2];
 };
 
-// Processes every block of the signal; returns an FNV-1a hash of the output bits.
+// Processes every block of the signal; returns a hash of the output.
 uint64_t ProcessAll(CFilterWrap* p, const Signal& signal, std::vector<float> (&out)[2])
 {
-    uint64_t qwHash = 14695981039346656037ull;
+    uint64_t qwHash = qvtest::kHashStart;
     for (int b = 0; b < kBlocks; ++b) {
         float* ppIn[2] = {const_cast<float*>(signal.samples[0].data()) + size_t(b) * kBlock,
                           const_cast<float*>(signal.samples[1].data()) + size_t(b) * kBlock};
         float* ppOut[2] = {out[0].data(), out[1].data()};
         p->ProcessBlock(ppIn, ppOut, kBlock, false);
-        for (const std::vector<float>& channel : out)
-            for (float x : channel) {
-                uint32_t bits;
-                std::memcpy(&bits, &x, sizeof bits);
-                qwHash = (qwHash ^ bits) * 1099511628211ull;
-            }
+        for (const std::vector<float>& channel : out) qvtest::HashSamples(qwHash, channel.data(), channel.size());
     }
     return qwHash;
-}
-
-CFilterWrap* NewInstance(const QVEffectInfo& info)
-{
-    CFilterWrap* p = info.pCreate();
-    if (!p) return nullptr;
-    p->SetPreset(0);
-    p->SetSampleRate(kRate);
-    p->SetChannels(2);
-    p->SetBlockSize(kBlock);
-    p->Reset();
-    return p;
 }
 
 struct Instance {
@@ -83,7 +66,7 @@ struct Instance {
 size_t Round(int lRound, const Signal& signal, std::vector<Instance>& instances, const std::vector<uint64_t>& reference)
 {
     for (int e = 0; e < QVCatalogueCount(); ++e)
-        for (int i = 0; i < kInstances; ++i) instances.push_back(Instance{NewInstance(QVCatalogue()[e]), e, 0});
+        for (int i = 0; i < kInstances; ++i) instances.push_back(Instance{qvtest::NewHostedEffect(QVCatalogue()[e], kRate, kBlock), e, 0});
     auto worker = [&](size_t first) {
         std::vector<float> out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
         for (size_t i = first; i < instances.size(); i += 2)
@@ -109,7 +92,7 @@ TEST(Load, HundredInstancesOfEveryEffectComeAndGo)
     std::vector<float> out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
     std::vector<uint64_t> reference;
     for (int e = 0; e < QVCatalogueCount(); ++e) {
-        CFilterWrap* p = NewInstance(QVCatalogue()[e]);
+        CFilterWrap* p = qvtest::NewHostedEffect(QVCatalogue()[e], kRate, kBlock);
         reference.push_back(ProcessAll(p, signal, out));
         p->Delete();
     }
@@ -142,7 +125,7 @@ TEST(Load, HeapPerInstance)
         std::vector<float> out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
         const size_t before = qvtest::HeapBytesInUse();
         for (CFilterWrap*& p : alive) {
-            p = NewInstance(info);
+            p = qvtest::NewHostedEffect(info, kRate, kBlock);
             ASSERT_NE(p, nullptr);
             ProcessAll(p, signal, out);
         }
