@@ -356,7 +356,7 @@ private:
     }
 
     // The render callback: fills the unit's input buffers, or hands over buffers of its
-    // own (possibly short ones), or fails.
+    // own (short or long ones), or fails.
     static OSStatus Pull(void* pRefCon, AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp*, UInt32,
                          UInt32 frames, AudioBufferList* ioData)
     {
@@ -367,7 +367,7 @@ private:
         for (UInt32 c = 0; c < ioData->mNumberBuffers && c < 2; ++c) {
             AudioBuffer& buffer = ioData->mBuffers[c];
             if (kind == 1) {
-                const UInt32 have = in.Bool() ? frames : in.Count(frames);
+                const UInt32 have = in.Bool() ? frames : in.Count(2 * frames);
                 host.m_Pulled[c].assign(have ? have : 1, 0.0f);
                 buffer.mData = host.m_Pulled[c].data();
                 buffer.mDataByteSize = have * UInt32(sizeof(float));
