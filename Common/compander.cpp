@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "exactvector.h"
 #include "qvnumeric.h"
 
 static const char* const kNames[CCompander::PARAM_COUNT] = {"Pre Gain", "Compress", "Threshold", "Expand",
@@ -147,6 +148,12 @@ int32 CCompander::Init(float fAttack, float fRelease, float fCompress, float fEx
     return 1;
 }
 
+CCompander::CurveConstants CCompander::Constants() const
+{
+    return CurveConstants{m_fPreGain,  m_fCompThreshold, m_fCompSlope,  m_fCompOffset, m_fExpThreshold,
+                          m_fExpSlope, m_fExpOffset,     m_fMakeUpGain, m_fPostGain};
+}
+
 float CCompander::Transform(float x)
 {
     float d = std::fabs(x) > 0.00001f ? float(20.0 * std::log10(double(x))) : -100.0f;
@@ -158,47 +165,138 @@ float CCompander::Transform(float x)
     return float(std::pow(10.0, double((d + m_fMakeUpGain + m_fPostGain) / 20.0f)));
 }
 
+// ---------------------------------------------------------------------------------------
+// Processing
+//
+// A block runs in chunks of kChunk samples and each chunk in passes: the detector, a
+// tight scalar recurrence, writes the clamped level of every sample; the look-ahead line
+// delays the audio; the static curve (a logarithm and a power per sample, independent of
+// the recurrence) runs over the whole chunk as vector code; the gains land on the
+// delayed audio. The passes compute exactly the floats the per-sample order computes.
+
+namespace {
+
+const unsigned kChunk = 256;
+
+struct DetectorCoefficients {
+    float fAttack;
+    float fRelease;
+    float fSmoothIn;
+    float fSmooth;
+};
+
+// One detector step; e is the clamped level, fSmoothed the value before clamping.
+inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoefficients& k)
+{
+    const float fStep = (a - e) * (a >= e ? k.fAttack : k.fRelease);
+    float g = (e + fStep) * k.fSmoothIn + k.fSmooth * fSmoothed;
+    if (__builtin_expect(QVIsNonFinite(g), 0)) g = 0.0f;
+    fSmoothed = g;
+    // g < 0.001 in double is g < 0.001f in float: no float lies between the two.
+    g = g < 0.001f ? 0.001f : g;                                            // never below -60 dB
+    if (__builtin_expect(g > 20.0f, 0)) g = (g - 20.0f) * 0.9f + 20.0f;     // soft knee above +26 dB
+    e = g;
+    return g;
+}
+
+} // namespace
+
+// The static curve over n levels, vectorized; lanes whose logarithm or power might round
+// to another float than the scalar library's are marked in pFix (non-zero) for a scalar
+// recomputation. Returns whether any lane is marked.
+QV_TARGET_CLONES
+static bool CurveBlock(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve, int32* pFix, unsigned n)
+{
+    using namespace qvvec;
+    v4l any = {0, 0, 0, 0};
+    for (unsigned i = 0; i < n; i += 4) {
+        v4f x;
+        __builtin_memcpy(&x, pLevel + i, sizeof x);
+        const v4i bits = BitCast<v4i>(x);
+        // Levels the logarithm below cannot take: zero, subnormal, negative, not finite.
+        // Those at or below 0.00001 in magnitude (NaN included) take -100 dB anyway.
+        const v4i inRange = ((bits >> 23) > 0) & ((bits >> 23) < 0xff);
+        const v4i tiny = ~(BitCast<v4f>(bits & 0x7fffffff) > 0.00001f);
+        const v4d r = LnOfFloat(x) * 8.6858896380650365530225783783321; // 20 / ln 10
+        v4l fix = Widen(~inRange & ~tiny) | (NearFloatBoundary(r) & Widen(~tiny));
+        v4f d = tiny ? Splat(-100.0f) : ToFloat(r);
+        d = d + k.fPreGain;
+        const v4f compressed = d * k.fCompSlope + k.fCompOffset;
+        const v4f expanded = d * k.fExpSlope + k.fExpThreshold - k.fExpOffset;
+        d = d > k.fCompThreshold ? compressed : (d < k.fExpThreshold ? expanded : d);
+        const v4f z = (d + k.fMakeUpGain + k.fPostGain) / 20.0f;
+        // 10^z rounds to float 0 below -46 (10^-46 < 2^-150); above 38.5 it overflows.
+        const v4d p = Exp(ToDouble(z) * 2.3025850929940456840179914546844);
+        const v4i zero = z < -46.0f;
+        const v4i wild = ~(z <= 38.5f); // NaN too
+        fix |= Widen(wild) | (NearFloatBoundary(p) & Widen(~zero));
+        const v4f h = zero ? Splat(0.0f) : ToFloat(p);
+        __builtin_memcpy(pCurve + i, &h, sizeof h);
+        const v4i fix32 = __builtin_convertvector(fix, v4i);
+        __builtin_memcpy(pFix + i, &fix32, sizeof fix32);
+        any |= fix;
+    }
+    return Any(any);
+}
+
 int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
 {
     CFilterLock lock(m_Lock);
-    const float fAttack = m_fAttack;
-    const float fRelease = m_fRelease;
-    const float fSmoothIn = m_fSmoothIn;
-    const float fSmooth = m_fSmooth;
-    // The channels share nothing, so each runs through the whole block on its own.
+    const DetectorCoefficients k = {m_fAttack, m_fRelease, m_fSmoothIn, m_fSmooth};
+    const CurveConstants curve = Constants();
+    const bool bChannel[2] = {ppIn[0] && ppOut[0], ppIn[1] && ppOut[1]};
+    float fLevel[2], fSmoothed[2];
     for (int c = 0; c < 2; ++c) {
         // A stored level that is zero, subnormal or not finite restarts the detector.
-        float e = m_fLevel[c];
-        const uint32 dwExponent = QVExponentField(e);
-        if (dwExponent == 0 || dwExponent == 0xffu) e = 0.0f;
-        m_fLevel[c] = e;
-        const float* const pIn = ppIn[c];
-        float* const pOut = ppOut[c];
-        if (!pIn || !pOut) continue;
-        float fSmoothed = m_fSmoothed[c];
-        CDelayUnit& line = m_DelayUnit[c];
-        for (uint32 i = 0; i < dwFrames; ++i) {
-            const float x = pIn[i];
-            const float a = std::fabs(x);
-            // The detector hears the input now; the gain lands on the delayed audio.
-            line.PutSample(x);
-            const float y = line.GetLastSample();
-            const float fStep = a >= e ? (a - e) * fAttack : (a - e) * fRelease;
-            float g = (e + fStep) * fSmoothIn + fSmooth * fSmoothed;
-            if (QVIsNonFinite(g)) g = 0.0f;
-            fSmoothed = g;
-            if (double(g) < 0.001) g = 0.001f;        // never below -60 dB
-            if (g > 20.0f) g = (g - 20.0f) * 0.9f + 20.0f; // soft knee above +26 dB
-            const float h = Transform(g);
-            e = g;
-            const float v = h / g * y;
-            if (bAdd)
-                pOut[i] += v;
-            else
-                pOut[i] = v;
+        const uint32 dwExponent = QVExponentField(m_fLevel[c]);
+        if (dwExponent == 0 || dwExponent == 0xffu) m_fLevel[c] = 0.0f;
+        fLevel[c] = m_fLevel[c];
+        fSmoothed[c] = m_fSmoothed[c];
+    }
+
+    alignas(32) float fGain[2][kChunk];
+    alignas(32) float fCurve[kChunk];
+    alignas(32) float fDelayed[kChunk];
+    alignas(32) int32 lFix[kChunk];
+    for (uint32 dwDone = 0; dwDone < dwFrames; dwDone += kChunk) {
+        const unsigned n = dwFrames - dwDone < kChunk ? unsigned(dwFrames - dwDone) : kChunk;
+        // Detector: the two channels' recurrences are independent and run side by side.
+        if (bChannel[0] && bChannel[1]) {
+            const float* pIn0 = ppIn[0] + dwDone;
+            const float* pIn1 = ppIn[1] + dwDone;
+            for (unsigned i = 0; i < n; ++i) {
+                fGain[0][i] = DetectorStep(std::fabs(pIn0[i]), fLevel[0], fSmoothed[0], k);
+                fGain[1][i] = DetectorStep(std::fabs(pIn1[i]), fLevel[1], fSmoothed[1], k);
+            }
+        } else {
+            for (int c = 0; c < 2; ++c) {
+                if (!bChannel[c]) continue;
+                const float* pIn = ppIn[c] + dwDone;
+                for (unsigned i = 0; i < n; ++i) fGain[c][i] = DetectorStep(std::fabs(pIn[i]), fLevel[c], fSmoothed[c], k);
+            }
         }
-        m_fLevel[c] = e;
-        m_fSmoothed[c] = fSmoothed;
+        for (int c = 0; c < 2; ++c) {
+            if (!bChannel[c]) continue;
+            const float* pLevel = fGain[c];
+            // The curve pass works in whole vectors; the levels past n are harmless.
+            const unsigned nVector = (n + 3) & ~3u;
+            for (unsigned i = n; i < nVector; ++i) fGain[c][i] = 1.0f;
+            if (CurveBlock(curve, pLevel, fCurve, lFix, nVector))
+                for (unsigned i = 0; i < n; ++i)
+                    if (lFix[i]) fCurve[i] = Transform(pLevel[i]);
+            // The detector hears the input now; the gain lands on the delayed audio.
+            m_DelayUnit[c].PutSamples(ppIn[c] + dwDone, fDelayed, n);
+            float* pOut = ppOut[c] + dwDone;
+            if (bAdd)
+                for (unsigned i = 0; i < n; ++i) pOut[i] += fCurve[i] / pLevel[i] * fDelayed[i];
+            else
+                for (unsigned i = 0; i < n; ++i) pOut[i] = fCurve[i] / pLevel[i] * fDelayed[i];
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        if (!bChannel[c]) continue;
+        m_fLevel[c] = fLevel[c];
+        m_fSmoothed[c] = fSmoothed[c];
     }
     return 1;
 }

@@ -42,6 +42,20 @@ public:
     // The static curve: the output amplitude that a detected linear level x maps to.
     float Transform(float x);
 
+    // What the static curve reads, gathered for a block pass.
+    struct CurveConstants {
+        float fPreGain;
+        float fCompThreshold;
+        float fCompSlope;
+        float fCompOffset;
+        float fExpThreshold;
+        float fExpSlope;
+        float fExpOffset;
+        float fMakeUpGain;
+        float fPostGain;
+    };
+    CurveConstants Constants() const;
+
     // Sets the normalized attack, release, compression, expansion, both thresholds and
     // post gain at once and applies them together.
     int32 Init(float fAttack, float fRelease, float fCompress, float fExpand, float fCompThreshold,

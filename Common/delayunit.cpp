@@ -90,3 +90,24 @@ void CDelayUnit::Clear()
     for (unsigned int i = 0; i <= m_dwLength; ++i) m_pBuffer[i] = 0.0f;
     m_dwWritePos = 0;
 }
+
+void CDelayUnit::PutSamples(const float* pIn, float* pLast, unsigned int dwCount)
+{
+    if (!m_pBuffer) {
+        for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = 0.0f;
+        return;
+    }
+    if (m_dwLength > 2) {
+        for (unsigned int i = 0; i < dwCount; ++i) {
+            PutSample(pIn[i]);
+            pLast[i] = m_pBuffer[m_dwWritePos + 1];
+        }
+        return;
+    }
+    // Lines of one or two slots give back the sample just written: the audio passes
+    // unchanged and only the last samples remain in the slots.
+    for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = pIn[i];
+    const unsigned int dwKeep = dwCount < m_dwLength ? dwCount : m_dwLength;
+    m_dwWritePos = (m_dwWritePos + (dwCount - dwKeep)) % m_dwLength;
+    for (unsigned int i = dwCount - dwKeep; i < dwCount; ++i) PutSample(pIn[i]);
+}

@@ -45,6 +45,10 @@ public:
     // The far end: the slot after the write position (the mirror slot at the top).
     float GetLastSample() const { return m_pBuffer ? m_pBuffer[m_dwWritePos + 1] : 0.0f; }
 
+    // For each of dwCount samples: PutSample(pIn[i]), then pLast[i] = GetLastSample().
+    // The arrays must not overlap.
+    void PutSamples(const float* pIn, float* pLast, unsigned int dwCount);
+
     // Linearly interpolated read; right after a write fDelay = 2 is the newest sample.
     float GetSample(float fDelay) const
     {
