@@ -208,32 +208,31 @@ QV_TARGET_CLONES
 static bool CurveBlock(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve, int32* pFix, unsigned n)
 {
     using namespace qvvec;
-    v4l any = {0, 0, 0, 0};
-    for (unsigned i = 0; i < n; i += 4) {
-        v4f x;
+    vi any = {};
+    for (unsigned i = 0; i < n; i += kLanes) {
+        vf x;
         __builtin_memcpy(&x, pLevel + i, sizeof x);
-        const v4i bits = BitCast<v4i>(x);
+        const vi bits = BitCast<vi>(x);
         // Levels the logarithm below cannot take: zero, subnormal, negative, not finite.
         // Those at or below 0.00001 in magnitude (NaN included) take -100 dB anyway.
-        const v4i inRange = ((bits >> 23) > 0) & ((bits >> 23) < 0xff);
-        const v4i tiny = ~(BitCast<v4f>(bits & 0x7fffffff) > 0.00001f);
-        const v4d r = LnOfFloat(x) * 8.6858896380650365530225783783321; // 20 / ln 10
-        v4l fix = Widen(~inRange & ~tiny) | (NearFloatBoundary(r) & Widen(~tiny));
-        v4f d = tiny ? Splat(-100.0f) : ToFloat(r);
+        const vi inRange = ((bits >> 23) > 0) & ((bits >> 23) < 0xff);
+        const vi tiny = ~(BitCast<vf>(bits & 0x7fffffff) > 0.00001f);
+        const vd r = LnOfFloat(x) * 8.6858896380650365530225783783321; // 20 / ln 10
+        vi fix = (~inRange & ~tiny) | (NearFloatBoundary(r) & ~tiny);
+        vf d = tiny ? Splat(-100.0f) : ToFloat(r);
         d = d + k.fPreGain;
-        const v4f compressed = d * k.fCompSlope + k.fCompOffset;
-        const v4f expanded = d * k.fExpSlope + k.fExpThreshold - k.fExpOffset;
+        const vf compressed = d * k.fCompSlope + k.fCompOffset;
+        const vf expanded = d * k.fExpSlope + k.fExpThreshold - k.fExpOffset;
         d = d > k.fCompThreshold ? compressed : (d < k.fExpThreshold ? expanded : d);
-        const v4f z = (d + k.fMakeUpGain + k.fPostGain) / 20.0f;
+        const vf z = (d + k.fMakeUpGain + k.fPostGain) / 20.0f;
         // 10^z rounds to float 0 below -46 (10^-46 < 2^-150); above 38.5 it overflows.
-        const v4d p = Exp(ToDouble(z) * 2.3025850929940456840179914546844);
-        const v4i zero = z < -46.0f;
-        const v4i wild = ~(z <= 38.5f); // NaN too
-        fix |= Widen(wild) | (NearFloatBoundary(p) & Widen(~zero));
-        const v4f h = zero ? Splat(0.0f) : ToFloat(p);
+        const vd p = Exp(ToDouble(z) * 2.3025850929940456840179914546844);
+        const vi zero = z < -46.0f;
+        const vi wild = ~(z <= 38.5f); // NaN too
+        fix |= wild | (NearFloatBoundary(p) & ~zero);
+        const vf h = zero ? Splat(0.0f) : ToFloat(p);
         __builtin_memcpy(pCurve + i, &h, sizeof h);
-        const v4i fix32 = __builtin_convertvector(fix, v4i);
-        __builtin_memcpy(pFix + i, &fix32, sizeof fix32);
+        __builtin_memcpy(pFix + i, &fix, sizeof fix);
         any |= fix;
     }
     return Any(any);
@@ -279,7 +278,7 @@ int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, boo
             if (!bChannel[c]) continue;
             const float* pLevel = fGain[c];
             // The curve pass works in whole vectors; the levels past n are harmless.
-            const unsigned nVector = (n + 3) & ~3u;
+            const unsigned nVector = (n + qvvec::kLanes - 1) & ~(qvvec::kLanes - 1);
             for (unsigned i = n; i < nVector; ++i) fGain[c][i] = 1.0f;
             if (CurveBlock(curve, pLevel, fCurve, lFix, nVector))
                 for (unsigned i = 0; i < n; ++i)
