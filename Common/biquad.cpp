@@ -193,23 +193,56 @@ float CBiQuadFilter::Filter(_FilterTaps* pTaps, _FilterState* pState, float x)
     return QVBiQuadStep(*pTaps, *pState, x);
 }
 
+namespace {
+
+// The sample loops, one per output mode so that no sample asks for it. Each works on
+// copies of the coefficients and histories, which the output stores cannot alias; the
+// stereo loop runs the two channels' independent recurrences side by side.
+template <bool bAdd>
+void FilterChannel(_FilterTaps taps, _FilterState& history, const float* pIn, float* pOut, uint32 dwFrames)
+{
+    _FilterState state = history;
+    for (uint32 i = 0; i < dwFrames; ++i) {
+        const float y = CBiQuadFilter::Filter(&taps, &state, pIn[i]);
+        pOut[i] = bAdd ? pOut[i] + y : y;
+    }
+    history = state;
+}
+
+template <bool bAdd>
+void FilterStereo(_FilterTaps taps, _FilterState* pHistory, float** ppIn, float** ppOut, uint32 dwFrames)
+{
+    _FilterState left = pHistory[0];
+    _FilterState right = pHistory[1];
+    const float* const pInL = ppIn[0];
+    const float* const pInR = ppIn[1];
+    float* const pOutL = ppOut[0];
+    float* const pOutR = ppOut[1];
+    for (uint32 i = 0; i < dwFrames; ++i) {
+        const float l = CBiQuadFilter::Filter(&taps, &left, pInL[i]);
+        const float r = CBiQuadFilter::Filter(&taps, &right, pInR[i]);
+        pOutL[i] = bAdd ? pOutL[i] + l : l;
+        pOutR[i] = bAdd ? pOutR[i] + r : r;
+    }
+    pHistory[0] = left;
+    pHistory[1] = right;
+}
+
+} // namespace
+
 int32 CBiQuadFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
 {
     CFilterLock lock(m_Lock);
     if (!ppIn || !ppOut) return 1;
-    for (int c = 0; c < 2; ++c) {
-        const float* pIn = ppIn[c];
-        float* pOut = ppOut[c];
-        if (!pIn || !pOut) continue;
-        // Work on copies so that the output stores cannot alias the history.
-        _FilterTaps taps = m_Taps;
-        _FilterState state = m_State[c];
-        for (uint32 i = 0; i < dwFrames; ++i) {
-            const float y = Filter(&taps, &state, pIn[i]);
-            pOut[i] = bAdd ? pOut[i] + y : y;
-        }
-        m_State[c] = state;
+    const bool bLeft = ppIn[0] && ppOut[0];
+    const bool bRight = ppIn[1] && ppOut[1];
+    if (bLeft && bRight) {
+        (bAdd ? FilterStereo<true> : FilterStereo<false>)(m_Taps, m_State, ppIn, ppOut, dwFrames);
+        return 1;
     }
+    for (int c = 0; c < 2; ++c)
+        if (ppIn[c] && ppOut[c])
+            (bAdd ? FilterChannel<true> : FilterChannel<false>)(m_Taps, m_State[c], ppIn[c], ppOut[c], dwFrames);
     return 1;
 }
 
