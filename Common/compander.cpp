@@ -201,41 +201,92 @@ inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoe
 
 } // namespace
 
-// The static curve over n levels, vectorized; lanes whose logarithm or power might round
-// to another float than the scalar library's are marked in pFix (non-zero) for a scalar
-// recomputation. Returns whether any lane is marked.
-QV_TARGET_CLONES
-static bool CurveBlock(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve, int32* pFix, unsigned n)
+// The static curve for one vector of levels; lanes whose logarithm or power might round
+// to another float than the scalar library's are marked (non-zero) in the result.
+QV_VECTOR_INLINE qvvec::vi CurveLanes(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve)
 {
     using namespace qvvec;
+    vf x;
+    __builtin_memcpy(&x, pLevel, sizeof x);
+    const vi bits = BitCast<vi>(x);
+    // Levels the logarithm below cannot take: zero, subnormal, negative, not finite.
+    // Those at or below 0.00001 in magnitude (NaN included) take -100 dB anyway.
+    const vi inRange = ((bits >> 23) > 0) & ((bits >> 23) < 0xff);
+    const vi tiny = ~(BitCast<vf>(bits & 0x7fffffff) > 0.00001f);
+    vi uncertain;
+    const vf level = RoundToFloat(LnOfFloat(x) * 8.6858896380650365530225783783321, uncertain); // 20 / ln 10
+    vi fix = (~inRange | uncertain) & ~tiny;
+    vf d = tiny ? Splat(-100.0f) : level;
+    d = d + k.fPreGain;
+    const vf compressed = d * k.fCompSlope + k.fCompOffset;
+    const vf expanded = d * k.fExpSlope + k.fExpThreshold - k.fExpOffset;
+    d = d > k.fCompThreshold ? compressed : (d < k.fExpThreshold ? expanded : d);
+    const vf z = (d + k.fMakeUpGain + k.fPostGain) / 20.0f;
+    // 10^z rounds to float 0 below -46 (10^-46 < 2^-150); above 38.5 (where the
+    // exponential's argument leaves its range) it overflows.
+    const vf power = RoundToFloat(Exp(ToDouble(z) * 2.3025850929940456840179914546844), uncertain);
+    const vi zero = z < -46.0f;
+    const vi wild = ~(z <= 38.5f); // NaN too
+    fix |= wild | (uncertain & ~zero);
+    const vf h = zero ? Splat(0.0f) : power;
+    __builtin_memcpy(pCurve, &h, sizeof h);
+    return fix;
+}
+
+// Detector and curve of kChannels channels over n samples (n <= kChunk). The detector,
+// a latency-bound scalar recurrence, and the curve, throughput-bound vector code, are
+// interleaved vector by vector (the curve one vector behind), so that the processor
+// works on both at once. Levels go to pGain, curve values to pCurve (both padded to whole
+// vectors), lanes for the scalar curve are marked in pFix; returns whether any is.
+template <int kChannels>
+QV_VECTOR_INLINE bool DetectAndCurve(const DetectorCoefficients& k, const CCompander::CurveConstants& curve,
+                                     float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
+                                     float (*pGain)[kChunk], float (*pCurve)[kChunk], int32 (*pFix)[kChunk])
+{
+    using namespace qvvec;
+    const unsigned nVector = (n + kLanes - 1) & ~(kLanes - 1);
+    for (int c = 0; c < kChannels; ++c)
+        for (unsigned i = n; i < nVector; ++i) pGain[c][i] = 1.0f; // harmless padding
+    float e[kChannels], g[kChannels];
+    for (int c = 0; c < kChannels; ++c) {
+        e[c] = pfLevel[c];
+        g[c] = pfSmoothed[c];
+    }
     vi any = {};
-    for (unsigned i = 0; i < n; i += kLanes) {
-        vf x;
-        __builtin_memcpy(&x, pLevel + i, sizeof x);
-        const vi bits = BitCast<vi>(x);
-        // Levels the logarithm below cannot take: zero, subnormal, negative, not finite.
-        // Those at or below 0.00001 in magnitude (NaN included) take -100 dB anyway.
-        const vi inRange = ((bits >> 23) > 0) & ((bits >> 23) < 0xff);
-        const vi tiny = ~(BitCast<vf>(bits & 0x7fffffff) > 0.00001f);
-        const vd r = LnOfFloat(x) * 8.6858896380650365530225783783321; // 20 / ln 10
-        vi fix = (~inRange & ~tiny) | (NearFloatBoundary(r) & ~tiny);
-        vf d = tiny ? Splat(-100.0f) : ToFloat(r);
-        d = d + k.fPreGain;
-        const vf compressed = d * k.fCompSlope + k.fCompOffset;
-        const vf expanded = d * k.fExpSlope + k.fExpThreshold - k.fExpOffset;
-        d = d > k.fCompThreshold ? compressed : (d < k.fExpThreshold ? expanded : d);
-        const vf z = (d + k.fMakeUpGain + k.fPostGain) / 20.0f;
-        // 10^z rounds to float 0 below -46 (10^-46 < 2^-150); above 38.5 it overflows.
-        const vd p = Exp(ToDouble(z) * 2.3025850929940456840179914546844);
-        const vi zero = z < -46.0f;
-        const vi wild = ~(z <= 38.5f); // NaN too
-        fix |= wild | (NearFloatBoundary(p) & ~zero);
-        const vf h = zero ? Splat(0.0f) : ToFloat(p);
-        __builtin_memcpy(pCurve + i, &h, sizeof h);
-        __builtin_memcpy(pFix + i, &fix, sizeof fix);
-        any |= fix;
+    for (unsigned i0 = 0; i0 < nVector + kLanes; i0 += kLanes) {
+        const unsigned iEnd = i0 + kLanes < n ? i0 + kLanes : n;
+        for (unsigned i = i0; i < iEnd; ++i)
+            for (int c = 0; c < kChannels; ++c) pGain[c][i] = DetectorStep(std::fabs(ppIn[c][i]), e[c], g[c], k);
+        if (i0 >= kLanes) {
+            const unsigned j = i0 - kLanes;
+            for (int c = 0; c < kChannels; ++c) {
+                const vi fix = CurveLanes(curve, pGain[c] + j, pCurve[c] + j);
+                __builtin_memcpy(pFix[c] + j, &fix, sizeof fix);
+                any |= fix;
+            }
+        }
+    }
+    for (int c = 0; c < kChannels; ++c) {
+        pfLevel[c] = e[c];
+        pfSmoothed[c] = g[c];
     }
     return Any(any);
+}
+
+QV_TARGET_CLONES
+static bool DetectAndCurveStereo(const DetectorCoefficients& k, const CCompander::CurveConstants& curve,
+                                 float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
+                                 float (*pGain)[kChunk], float (*pCurve)[kChunk], int32 (*pFix)[kChunk])
+{
+    return DetectAndCurve<2>(k, curve, pfLevel, pfSmoothed, ppIn, n, pGain, pCurve, pFix);
+}
+
+QV_TARGET_CLONES
+static bool DetectAndCurveMono(const DetectorCoefficients& k, const CCompander::CurveConstants& curve,
+                               float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
+                               float (*pGain)[kChunk], float (*pCurve)[kChunk], int32 (*pFix)[kChunk])
+{
+    return DetectAndCurve<1>(k, curve, pfLevel, pfSmoothed, ppIn, n, pGain, pCurve, pFix);
 }
 
 int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
@@ -243,59 +294,51 @@ int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, boo
     CFilterLock lock(m_Lock);
     const DetectorCoefficients k = {m_fAttack, m_fRelease, m_fSmoothIn, m_fSmooth};
     const CurveConstants curve = Constants();
-    const bool bChannel[2] = {ppIn[0] && ppOut[0], ppIn[1] && ppOut[1]};
-    float fLevel[2], fSmoothed[2];
     for (int c = 0; c < 2; ++c) {
         // A stored level that is zero, subnormal or not finite restarts the detector.
         const uint32 dwExponent = QVExponentField(m_fLevel[c]);
         if (dwExponent == 0 || dwExponent == 0xffu) m_fLevel[c] = 0.0f;
-        fLevel[c] = m_fLevel[c];
-        fSmoothed[c] = m_fSmoothed[c];
+    }
+    // The channels to process, packed: their detectors run side by side.
+    int lChannel[2];
+    int nChannels = 0;
+    for (int c = 0; c < 2; ++c)
+        if (ppIn[c] && ppOut[c]) lChannel[nChannels++] = c;
+    if (nChannels == 0) return 1;
+    float fLevel[2], fSmoothed[2];
+    for (int j = 0; j < nChannels; ++j) {
+        fLevel[j] = m_fLevel[lChannel[j]];
+        fSmoothed[j] = m_fSmoothed[lChannel[j]];
     }
 
     alignas(32) float fGain[2][kChunk];
-    alignas(32) float fCurve[kChunk];
+    alignas(32) float fCurve[2][kChunk];
+    alignas(32) int32 lFix[2][kChunk];
     alignas(32) float fDelayed[kChunk];
-    alignas(32) int32 lFix[kChunk];
     for (uint32 dwDone = 0; dwDone < dwFrames; dwDone += kChunk) {
         const unsigned n = dwFrames - dwDone < kChunk ? unsigned(dwFrames - dwDone) : kChunk;
-        // Detector: the two channels' recurrences are independent and run side by side.
-        if (bChannel[0] && bChannel[1]) {
-            const float* pIn0 = ppIn[0] + dwDone;
-            const float* pIn1 = ppIn[1] + dwDone;
-            for (unsigned i = 0; i < n; ++i) {
-                fGain[0][i] = DetectorStep(std::fabs(pIn0[i]), fLevel[0], fSmoothed[0], k);
-                fGain[1][i] = DetectorStep(std::fabs(pIn1[i]), fLevel[1], fSmoothed[1], k);
-            }
-        } else {
-            for (int c = 0; c < 2; ++c) {
-                if (!bChannel[c]) continue;
-                const float* pIn = ppIn[c] + dwDone;
-                for (unsigned i = 0; i < n; ++i) fGain[c][i] = DetectorStep(std::fabs(pIn[i]), fLevel[c], fSmoothed[c], k);
-            }
-        }
-        for (int c = 0; c < 2; ++c) {
-            if (!bChannel[c]) continue;
-            const float* pLevel = fGain[c];
-            // The curve pass works in whole vectors; the levels past n are harmless.
-            const unsigned nVector = (n + qvvec::kLanes - 1) & ~(qvvec::kLanes - 1);
-            for (unsigned i = n; i < nVector; ++i) fGain[c][i] = 1.0f;
-            if (CurveBlock(curve, pLevel, fCurve, lFix, nVector))
+        const float* pIn[2] = {ppIn[lChannel[0]] + dwDone, ppIn[lChannel[nChannels - 1]] + dwDone};
+        const bool bFix = nChannels == 2 ? DetectAndCurveStereo(k, curve, fLevel, fSmoothed, pIn, n, fGain, fCurve, lFix)
+                                         : DetectAndCurveMono(k, curve, fLevel, fSmoothed, pIn, n, fGain, fCurve, lFix);
+        for (int j = 0; j < nChannels; ++j) {
+            const int c = lChannel[j];
+            const float* const pLevel = fGain[j];
+            float* const pCurve = fCurve[j];
+            if (bFix)
                 for (unsigned i = 0; i < n; ++i)
-                    if (lFix[i]) fCurve[i] = Transform(pLevel[i]);
+                    if (lFix[j][i]) pCurve[i] = Transform(pLevel[i]);
             // The detector hears the input now; the gain lands on the delayed audio.
-            m_DelayUnit[c].PutSamples(ppIn[c] + dwDone, fDelayed, n);
-            float* pOut = ppOut[c] + dwDone;
+            m_DelayUnit[c].PutSamples(pIn[j], fDelayed, n);
+            float* const pOut = ppOut[c] + dwDone;
             if (bAdd)
-                for (unsigned i = 0; i < n; ++i) pOut[i] += fCurve[i] / pLevel[i] * fDelayed[i];
+                for (unsigned i = 0; i < n; ++i) pOut[i] += pCurve[i] / pLevel[i] * fDelayed[i];
             else
-                for (unsigned i = 0; i < n; ++i) pOut[i] = fCurve[i] / pLevel[i] * fDelayed[i];
+                for (unsigned i = 0; i < n; ++i) pOut[i] = pCurve[i] / pLevel[i] * fDelayed[i];
         }
     }
-    for (int c = 0; c < 2; ++c) {
-        if (!bChannel[c]) continue;
-        m_fLevel[c] = fLevel[c];
-        m_fSmoothed[c] = fSmoothed[c];
+    for (int j = 0; j < nChannels; ++j) {
+        m_fLevel[lChannel[j]] = fLevel[j];
+        m_fSmoothed[lChannel[j]] = fSmoothed[j];
     }
     return 1;
 }

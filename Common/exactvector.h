@@ -8,9 +8,9 @@
 // library within a unit or two in the last place of a double, so both doubles lie in a
 // window of well under 2^-38 around the true value. Two doubles that close round to
 // different floats only when a float rounding boundary (the midpoint between two
-// adjacent floats) lies between them. NearFloatBoundary flags every double within 2^-38
-// of such a midpoint, and every double outside the range where floats are normal; the
-// callers recompute exactly those lanes with the scalar library call. Every other lane
+// adjacent floats) lies between them. RoundToFloat flags every double with such a
+// boundary within 2^-38 of it; the callers recompute exactly those lanes with the
+// scalar library call. Every other lane
 // rounds to the library's float. tests/slow checks this over more than 10^8 inputs.
 //
 // The helpers are plain inline functions on GCC vector types; the loops that use them
@@ -63,27 +63,23 @@ QV_VECTOR_INLINE bool Any(vi mask)
     return any != 0;
 }
 
-// Half the window around a float rounding boundary that is recomputed by the scalar
-// call, in units in the last place of the double: 2^14 ulps = 2^-38 relative.
-constexpr int32_t kBoundaryUlps = 1 << 14;
+// Half the width of the window, relative to the value, in which the scalar library's
+// double may lie: 2^-38 (about 2^-43 from the approximations, 2^-52 from the library).
+// The test below looks at a window twice as wide, so a boundary within 2^-38 of the
+// value lies strictly inside it.
+constexpr double kTestWindow = 1.0 / 137438953472.0; // 2^-37
 
-// True in each lane whose double may round to another float than a double within
-// 2^-38 of it: near the midpoint between two floats, or where the float is not a
-// normal number (zero excepted) or not finite.
-QV_VECTOR_INLINE vi NearFloatBoundary(vd r)
+// Rounds r to float and says, per lane, whether a double within 2^-38 of r (relative)
+// could round to another float: rounding is monotonic, so all doubles between r - w and
+// r + w (w = r 2^-37) round alike exactly when the two ends do. This covers every float
+// range alike (subnormal results, overflow to infinity); a NaN lane is always flagged.
+QV_VECTOR_INLINE vf RoundToFloat(vd r, vi& uncertain)
 {
-    // Worked on the two 32-bit halves of each double: 32-bit lanes compare well on every
-    // processor level, 64-bit ones do not.
-    const vl bits = BitCast<vl>(r);
-    const vi high = __builtin_convertvector(bits >> 32, vi);
-    const vi low = __builtin_convertvector(bits & 0xffffffff, vi);
-    // The 29 mantissa bits a float drops: the midpoint is 2^28.
-    const vi offset = (low & 0x1fffffff) - (1 << 28);
-    const vi near = (offset < kBoundaryUlps) & (offset > -kBoundaryUlps);
-    // Double exponent of the normal float range: 2^-126 .. 2^127 (biased 897 .. 1150).
-    const vi exponent = (high >> 20) & 0x7ff;
-    const vi abnormal = ((exponent < 897) | (exponent > 1150)) & (((high & 0x7fffffff) | low) != 0);
-    return near | abnormal;
+    const vd w = r * kTestWindow;
+    const vf up = ToFloat(r + w);
+    const vf down = ToFloat(r - w);
+    uncertain = up != down;
+    return up;
 }
 
 // ln(x) in double for positive, normal, finite floats x (other lanes give garbage): x =
@@ -99,14 +95,15 @@ QV_VECTOR_INLINE vd LnOfFloat(vf x)
     const vd m = ToDouble(BitCast<vf>(mbits));
     const vd s = (m - 1.0) / (m + 1.0);
     const vd s2 = s * s;
-    vd p = Splat(1.0 / 15.0);
-    p = p * s2 + 1.0 / 13.0;
-    p = p * s2 + 1.0 / 11.0;
-    p = p * s2 + 1.0 / 9.0;
-    p = p * s2 + 1.0 / 7.0;
-    p = p * s2 + 1.0 / 5.0;
-    p = p * s2 + 1.0 / 3.0;
-    p = p * s2;
+    // p = s2/3 + s2^2/5 + ... + s2^7/15, with the terms paired (Estrin's scheme) so
+    // that the products do not wait on each other.
+    const vd s4 = s2 * s2;
+    const vd a0 = s2 * (1.0 / 5.0) + 1.0 / 3.0;
+    const vd a1 = s2 * (1.0 / 9.0) + 1.0 / 7.0;
+    const vd a2 = s2 * (1.0 / 13.0) + 1.0 / 11.0;
+    const vd b0 = a0 + s4 * a1;
+    const vd b1 = a2 + s4 * (1.0 / 15.0);
+    const vd p = (b0 + (s4 * s4) * b1) * s2;
     const vd ed = __builtin_convertvector(e, vd);
     const double kLn2Hi = 0.693147180369123816490; // 32 significant bits: e * hi is exact
     const double kLn2Lo = 1.90821492927058770002e-10;
@@ -124,18 +121,20 @@ QV_VECTOR_INLINE vd Exp(vd w)
     const double kLn2Hi = 0.693147180369123816490;
     const double kLn2Lo = 1.90821492927058770002e-10;
     const vd f = (w - n * kLn2Hi) - n * kLn2Lo;
-    vd p = Splat(1.0 / 39916800.0);
-    p = p * f + 1.0 / 3628800.0;
-    p = p * f + 1.0 / 362880.0;
-    p = p * f + 1.0 / 40320.0;
-    p = p * f + 1.0 / 5040.0;
-    p = p * f + 1.0 / 720.0;
-    p = p * f + 1.0 / 120.0;
-    p = p * f + 1.0 / 24.0;
-    p = p * f + 1.0 / 6.0;
-    p = p * f + 0.5;
-    p = p * f + 1.0;
-    p = p * f + 1.0;
+    // The series in pairs of terms (Estrin's scheme), so that the products do not wait
+    // on each other.
+    const vd f2 = f * f;
+    const vd f4 = f2 * f2;
+    const vd q0 = f + 1.0;
+    const vd q1 = f * (1.0 / 6.0) + 0.5;
+    const vd q2 = f * (1.0 / 120.0) + 1.0 / 24.0;
+    const vd q3 = f * (1.0 / 5040.0) + 1.0 / 720.0;
+    const vd q4 = f * (1.0 / 362880.0) + 1.0 / 40320.0;
+    const vd q5 = f * (1.0 / 39916800.0) + 1.0 / 3628800.0;
+    const vd r0 = q0 + f2 * q1;
+    const vd r1 = q2 + f2 * q3;
+    const vd r2 = q4 + f2 * q5;
+    const vd p = (r0 + f4 * r1) + (f4 * f4) * r2;
     // 2^n from the integer in the low bits of t.
     const vl scale = (BitCast<vl>(t) - BitCast<vl>(Splat(kShift)) + 1023) << 52;
     return p * BitCast<vd>(scale);

@@ -534,14 +534,16 @@ static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
         const vd sq = dr * dr + di * di;
         vd s;
         for (unsigned l = 0; l < kLanes; ++l) s[l] = __builtin_sqrt(sq[l]);
-        const vf m = ToFloat(s) * 512.0f;
+        vi uncertainMagnitude, uncertainGain;
+        const vf m = RoundToFloat(s, uncertainMagnitude) * 512.0f;
         const vd w = q * LnOfFloat(m);
-        const vd gain = q * Exp(w) / ToDouble(m);
+        const vf g = RoundToFloat(q * Exp(w) / ToDouble(m), uncertainGain);
         const vi zero = m == 0.0f;
+        // The logarithm takes normal floats; beyond |w| = 64 the power's relative error
+        // could leave the window.
         const vf wf = ToFloat(w);
-        const vi tame = (wf < 64.0f) & (wf > -64.0f) & (m <= 3.4028235e38f);
-        const vi fix = (NearFloatBoundary(s) | ((NearFloatBoundary(gain) | ~tame) & ~zero));
-        const vf g = ToFloat(gain);
+        const vi tame = (wf < 64.0f) & (wf > -64.0f) & (m >= 1.17549435e-38f) & (m <= 3.4028235e38f);
+        const vi fix = uncertainMagnitude | ((uncertainGain | ~tame) & ~zero);
         const vf outRe = fix ? re : (zero ? Splat(0.0f) : re * g);
         const vf outIm = fix ? im : (zero ? Splat(0.0f) : im * g);
         Store(p, __builtin_shuffle(outRe, outIm, vi{0, 8, 1, 9, 2, 10, 3, 11}));
