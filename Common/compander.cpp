@@ -190,11 +190,17 @@ inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoe
 {
     const float fStep = (a - e) * (a >= e ? k.fAttack : k.fRelease);
     float g = (e + fStep) * k.fSmoothIn + k.fSmooth * fSmoothed;
-    if (__builtin_expect(QVIsNonFinite(g), 0)) g = 0.0f;
-    fSmoothed = g;
-    // g < 0.001 in double is g < 0.001f in float: no float lies between the two.
-    g = g < 0.001f ? 0.001f : g;                                            // never below -60 dB
-    if (__builtin_expect(g > 20.0f, 0)) g = (g - 20.0f) * 0.9f + 20.0f;     // soft knee above +26 dB
+    // Levels from -60 to +26 dB pass unchanged: one test on the recurrence's path, one
+    // branch the processor predicts. The rest leaves it.
+    if (__builtin_expect(!(g >= 0.001f && g <= 20.0f), 0)) {
+        if (QVIsNonFinite(g)) g = 0.0f;
+        fSmoothed = g;
+        // g < 0.001 in double is g < 0.001f in float: no float lies between the two.
+        if (g < 0.001f) g = 0.001f;                             // never below -60 dB
+        if (g > 20.0f) g = (g - 20.0f) * 0.9f + 20.0f;          // soft knee above +26 dB
+    } else {
+        fSmoothed = g;
+    }
     e = g;
     return g;
 }
