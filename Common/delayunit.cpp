@@ -91,6 +91,21 @@ void CDelayUnit::Clear()
     m_dwWritePos = 0;
 }
 
+// Only the last L writes of a run survive in the circle, so a run writes those, in at
+// most two stretches, and the mirror slot when slot 0 is among them.
+void CDelayUnit::WriteRun(const float* pIn, unsigned int dwTotal)
+{
+    const unsigned int L = m_dwLength;
+    const unsigned int dwKeep = dwTotal < L ? dwTotal : L;
+    unsigned int w = unsigned((std::size_t(m_dwWritePos) + (dwTotal - dwKeep)) % L);
+    const float* pFrom = pIn + (dwTotal - dwKeep);
+    const unsigned int dwFirst = L - w < dwKeep ? L - w : dwKeep;
+    for (unsigned int i = 0; i < dwFirst; ++i) m_pBuffer[w + i] = pFrom[i];
+    for (unsigned int i = dwFirst; i < dwKeep; ++i) m_pBuffer[i - dwFirst] = pFrom[i];
+    if (w == 0 || dwFirst < dwKeep) m_pBuffer[L] = m_pBuffer[0];
+    m_dwWritePos = unsigned((std::size_t(m_dwWritePos) + dwTotal) % L);
+}
+
 void CDelayUnit::PutSamples(const float* pIn, float* pLast, unsigned int dwCount)
 {
     if (!m_pBuffer) {
@@ -107,7 +122,26 @@ void CDelayUnit::PutSamples(const float* pIn, float* pLast, unsigned int dwCount
     // Lines of one or two slots give back the sample just written: the audio passes
     // unchanged and only the last samples remain in the slots.
     for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = pIn[i];
-    const unsigned int dwKeep = dwCount < m_dwLength ? dwCount : m_dwLength;
-    m_dwWritePos = (m_dwWritePos + (dwCount - dwKeep)) % m_dwLength;
-    for (unsigned int i = dwCount - dwKeep; i < dwCount; ++i) PutSample(pIn[i]);
+    WriteRun(pIn, dwCount);
+}
+
+// Read before write, the far end is the sample D = max(L - 1, 1) writes old: the first D
+// reads of a run come from the circle as it was (slot w + 1 + i, wrapping onto the mirror
+// slot, none of them written yet within the run), the rest from the run itself.
+void CDelayUnit::GetAndPutSamples(const float* pIn, float* pLast, unsigned int dwCount)
+{
+    if (!m_pBuffer) {
+        for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = 0.0f;
+        return;
+    }
+    const unsigned int L = m_dwLength;
+    const unsigned int D = L > 1 ? L - 1 : 1;
+    const unsigned int dwHistory = dwCount < D ? dwCount : D;
+    unsigned int r = m_dwWritePos + 1;
+    for (unsigned int i = 0; i < dwHistory; ++i) {
+        pLast[i] = m_pBuffer[r];
+        r = r == L ? 1 : r + 1;
+    }
+    for (unsigned int i = dwHistory; i < dwCount; ++i) pLast[i] = pIn[i - D];
+    WriteRun(pIn, dwCount);
 }

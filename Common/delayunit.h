@@ -48,6 +48,9 @@ public:
     // For each of dwCount samples: PutSample(pIn[i]), then pLast[i] = GetLastSample().
     // The arrays must not overlap.
     void PutSamples(const float* pIn, float* pLast, unsigned int dwCount);
+    // For each of dwCount samples: pLast[i] = GetLastSample(), then PutSample(pIn[i]).
+    // The arrays must not overlap.
+    void GetAndPutSamples(const float* pIn, float* pLast, unsigned int dwCount);
 
     // Linearly interpolated read; right after a write fDelay = 2 is the newest sample.
     float GetSample(float fDelay) const
@@ -66,6 +69,10 @@ public:
     }
 
 private:
+    // Writes the last dwCount samples of a run of dwTotal writes (dwCount <= length) and
+    // moves the write position past the whole run.
+    void WriteRun(const float* pIn, unsigned int dwTotal);
+
     float* m_pBuffer;
     unsigned int m_dwLength;
     unsigned int m_dwWritePos;
