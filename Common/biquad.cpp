@@ -189,7 +189,9 @@ void CBiQuadFilter::ActivatePreset()
 
 float CBiQuadFilter::Filter(_FilterTaps* pTaps, _FilterState* pState, float x)
 {
-    if (QVIsNonFinite(x)) x = 0.0f;
+    // A float comparison and a branch that is all but never taken: cheaper per sample
+    // than a look at the exponent bits.
+    if (__builtin_expect(!(std::fabs(x) <= 3.40282347e38f), 0)) x = 0.0f;
     return QVBiQuadStep(*pTaps, *pState, x);
 }
 
