@@ -137,11 +137,11 @@ void CDelayUnit::GetAndPutSamples(const float* pIn, float* pLast, unsigned int d
     const unsigned int L = m_dwLength;
     const unsigned int D = L > 1 ? L - 1 : 1;
     const unsigned int dwHistory = dwCount < D ? dwCount : D;
-    unsigned int r = m_dwWritePos + 1;
-    for (unsigned int i = 0; i < dwHistory; ++i) {
-        pLast[i] = m_pBuffer[r];
-        r = r == L ? 1 : r + 1;
-    }
+    // Slots w + 1 up to the mirror slot L, then on from slot 1.
+    const unsigned int dwFirst = L - m_dwWritePos < dwHistory ? L - m_dwWritePos : dwHistory;
+    const float* const pFirst = m_pBuffer + m_dwWritePos + 1;
+    for (unsigned int i = 0; i < dwFirst; ++i) pLast[i] = pFirst[i];
+    for (unsigned int i = dwFirst; i < dwHistory; ++i) pLast[i] = m_pBuffer[1 + i - dwFirst];
     for (unsigned int i = dwHistory; i < dwCount; ++i) pLast[i] = pIn[i - D];
     WriteRun(pIn, dwCount);
 }
