@@ -295,6 +295,35 @@ static bool DetectAndCurveMono(const DetectorCoefficients& k, const CCompander::
     return DetectAndCurve<1>(k, curve, pfLevel, pfSmoothed, ppIn, n, pGain, pCurve, pFix);
 }
 
+// The curve alone over up to kChunk levels (padded to whole vectors by the caller).
+QV_TARGET_CLONES
+static bool CurveBlock(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve, int32* pFix,
+                       unsigned nVector)
+{
+    qvvec::vi any = {};
+    for (unsigned i = 0; i < nVector; i += qvvec::kLanes) {
+        const qvvec::vi fix = CurveLanes(k, pLevel + i, pCurve + i);
+        __builtin_memcpy(pFix + i, &fix, sizeof fix);
+        any |= fix;
+    }
+    return qvvec::Any(any);
+}
+
+void CCompander::TransformBlock(const float* pLevel, float* pCurve, uint32 dwCount)
+{
+    const CurveConstants k = Constants();
+    alignas(32) float fLevel[kChunk];
+    alignas(32) float fCurve[kChunk];
+    alignas(32) int32 lFix[kChunk];
+    for (uint32 dwDone = 0; dwDone < dwCount; dwDone += kChunk) {
+        const unsigned n = dwCount - dwDone < kChunk ? unsigned(dwCount - dwDone) : kChunk;
+        const unsigned nVector = (n + qvvec::kLanes - 1) & ~(qvvec::kLanes - 1);
+        for (unsigned i = 0; i < nVector; ++i) fLevel[i] = i < n ? pLevel[dwDone + i] : 1.0f;
+        const bool bFix = CurveBlock(k, fLevel, fCurve, lFix, nVector);
+        for (unsigned i = 0; i < n; ++i) pCurve[dwDone + i] = bFix && lFix[i] ? Transform(fLevel[i]) : fCurve[i];
+    }
+}
+
 int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd)
 {
     CFilterLock lock(m_Lock);

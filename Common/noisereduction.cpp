@@ -553,6 +553,26 @@ static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
     return k;
 }
 
+void CNoiseReduction::ShapeSpectrum(float* pfBins, int32 lBins, float fExponent)
+{
+    int32 lFix[kMaxVectorBins];
+    const int32 lVector = lBins <= kMaxVectorBins ? BinGains(pfBins, lBins, fExponent, lFix) : 0;
+    const double dExponent = double(fExponent);
+    for (int32 b = 0; b < lBins; ++b) {
+        if (b < lVector && !lFix[b]) continue;
+        float* const pBin = pfBins + 2 * b;
+        const float m = float(std::hypot(double(pBin[0]), double(pBin[1]))) * kMagnitudeScale;
+        if (m != 0.0f) {
+            const float g = float(dExponent * std::pow(double(m), dExponent) / double(m));
+            pBin[0] *= g;
+            pBin[1] *= g;
+        } else {
+            pBin[0] = 0.0f;
+            pBin[1] = 0.0f;
+        }
+    }
+}
+
 // One analysis-synthesis frame of one channel: fold, transform, power law on every
 // bin's magnitude, inverse transform, overlap-add.
 void CNoiseReduction::ProcessFrame(CShiftBuffer& in, CShiftBuffer& out)
@@ -564,23 +584,7 @@ void CNoiseReduction::ProcessFrame(CShiftBuffer& in, CShiftBuffer& out)
     in.IncrementRead(m_lInputHop);
     FrameTransform(true);
     // Slot pair 0 holds DC and Nyquist; they are shaped as one complex value.
-    const int32 lBins = m_lFFTSize / 2;
-    int32 lFix[kMaxVectorBins];
-    const int32 lVector = lBins <= kMaxVectorBins ? BinGains(m_pfWork, lBins, fExponent, lFix) : 0;
-    const double dExponent = double(fExponent);
-    for (int32 b = 0; b < lBins; ++b) {
-        if (b < lVector && !lFix[b]) continue;
-        float* const pBin = m_pfWork + 2 * b;
-        const float m = float(std::hypot(double(pBin[0]), double(pBin[1]))) * kMagnitudeScale;
-        if (m != 0.0f) {
-            const float g = float(dExponent * std::pow(double(m), dExponent) / double(m));
-            pBin[0] *= g;
-            pBin[1] *= g;
-        } else {
-            pBin[0] = 0.0f;
-            pBin[1] = 0.0f;
-        }
-    }
+    ShapeSpectrum(m_pfWork, m_lFFTSize / 2, fExponent);
     FrameTransform(false);
     UnfoldOutput(out.GetBuffer() + out.GetWritePos());
     out.SetWritePos(out.GetWritePos() + m_lOutputHop);

@@ -49,6 +49,11 @@ public:
     static void cfft(float* x, int NC, int forward);
     static void bitreverse(float* x, int ND);
 
+    // The spectral step on lBins complex values (re, im): each multiplied by
+    // g = q m^q / m with m = hypot(re, im) x 512 and q = fExponent (set to 0 where m is
+    // 0). Vector code that gives exactly the floats of the scalar hypot and pow.
+    static void ShapeSpectrum(float* pfBins, int32 lBins, float fExponent);
+
     // Longest block the sample stores are sized for, whatever block size is announced:
     // the composite never hands a filter more than this in one call.
     static const uint32 kMaxBlockSize = 65536;
