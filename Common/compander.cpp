@@ -168,13 +168,24 @@ float CCompander::Transform(float x)
 // ---------------------------------------------------------------------------------------
 // Processing
 //
-// A block runs in chunks of kChunk samples and each chunk in passes: the detector, a
-// tight scalar recurrence, writes the clamped level of every sample; the look-ahead line
-// delays the audio; the static curve (a logarithm and a power per sample, independent of
-// the recurrence) runs over the whole chunk as vector code; the gains land on the
-// delayed audio. The passes compute exactly the floats the per-sample order computes.
+// A block runs in chunks of kChunk samples and each chunk in passes that compute exactly
+// the floats the per-sample order computes:
+//   1. the detector, a tight scalar recurrence, gives the clamped level of every sample
+//      (stereo: both channels in two lanes of one register); interleaved with it, one
+//      vector behind, the first half of the static curve, vector code independent of the
+//      recurrence: the level's logarithm, the thresholds, the power's argument;
+//   2. the curve's second half, the power, over the whole chunk;
+//   3. the lanes the vector code could not vouch for, by the scalar Transform;
+//   4. the look-ahead line delays the audio and the gains land on it.
+// The curve is split in two passes because each half alone is a short chain of
+// dependent operations that the processor overlaps across vectors; the whole curve in
+// one loop is not.
 
 namespace {
+
+using qvvec::vf;
+using qvvec::vi;
+using qvvec::kLanes;
 
 const unsigned kChunk = 256;
 
@@ -185,6 +196,26 @@ struct DetectorCoefficients {
     float fSmooth;
 };
 
+// A chunk's intermediate values per processed channel, padded to whole vectors.
+struct ChunkValues {
+    alignas(32) float fLevel[2][kChunk];    // the detector's clamped levels
+    alignas(32) float fExponent[2][kChunk]; // the power's argument, (dB + gains) / 20
+    alignas(32) float fCurve[2][kChunk];    // Transform of the level
+    alignas(32) int32 lFix[2][kChunk];      // non-zero: Transform recomputes this lane
+};
+
+// The clamps of a detector value outside -60 .. +26 dB, as one detector step applies
+// them; fSmoothed receives the value before clamping.
+inline float DetectorClamp(float g, float& fSmoothed)
+{
+    if (QVIsNonFinite(g)) g = 0.0f;
+    fSmoothed = g;
+    // g < 0.001 in double is g < 0.001f in float: no float lies between the two.
+    if (g < 0.001f) g = 0.001f;                    // never below -60 dB
+    if (g > 20.0f) g = (g - 20.0f) * 0.9f + 20.0f; // soft knee above +26 dB
+    return g;
+}
+
 // One detector step; e is the clamped level, fSmoothed the value before clamping.
 inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoefficients& k)
 {
@@ -192,67 +223,122 @@ inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoe
     float g = (e + fStep) * k.fSmoothIn + k.fSmooth * fSmoothed;
     // Levels from -60 to +26 dB pass unchanged: one test on the recurrence's path, one
     // branch the processor predicts. The rest leaves it.
-    if (__builtin_expect(!(g >= 0.001f && g <= 20.0f), 0)) {
-        if (QVIsNonFinite(g)) g = 0.0f;
+    if (__builtin_expect(g >= 0.001f && g <= 20.0f, 1))
         fSmoothed = g;
-        // g < 0.001 in double is g < 0.001f in float: no float lies between the two.
-        if (g < 0.001f) g = 0.001f;                             // never below -60 dB
-        if (g > 20.0f) g = (g - 20.0f) * 0.9f + 20.0f;          // soft knee above +26 dB
-    } else {
-        fSmoothed = g;
-    }
+    else
+        g = DetectorClamp(g, fSmoothed);
     e = g;
     return g;
 }
 
-} // namespace
+// The stereo detector over nFrames frames of interleaved magnitudes (left, right, ...):
+// the same float operations per lane as DetectorStep, half the instructions, one branch
+// per frame. Levels go out interleaved as well.
+typedef float v4f __attribute__((vector_size(16)));
 
-// The static curve for one vector of levels; lanes whose logarithm or power might round
-// to another float than the scalar library's are marked (non-zero) in the result.
-QV_VECTOR_INLINE qvvec::vi CurveLanes(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve)
+QV_VECTOR_INLINE void DetectPairs(const DetectorCoefficients& k, v4f& e, v4f& smoothed, const float* pPairs,
+                                  float* pLevels, unsigned nFrames)
+{
+    const v4f attack = v4f{} + k.fAttack;
+    const v4f release = v4f{} + k.fRelease;
+    const v4f smoothIn = v4f{} + k.fSmoothIn;
+    const v4f smooth = v4f{} + k.fSmooth;
+    for (unsigned i = 0; i < nFrames; ++i) {
+        const v4f a = {pPairs[2 * i], pPairs[2 * i + 1], 0.0f, 0.0f};
+        v4f g = (e + (a - e) * (a >= e ? attack : release)) * smoothIn + smooth * smoothed;
+        const v4f inside = (g >= 0.001f) & (g <= 20.0f);
+        if (__builtin_expect((__builtin_ia32_movmskps(inside) & 3) == 3, 1)) {
+            smoothed = g;
+        } else {
+            float s0, s1;
+            g = v4f{DetectorClamp(g[0], s0), DetectorClamp(g[1], s1), 0.0f, 0.0f};
+            smoothed = v4f{s0, s1, 0.0f, 0.0f};
+        }
+        e = g;
+        pLevels[2 * i] = g[0];
+        pLevels[2 * i + 1] = g[1];
+    }
+}
+
+// The curve's first half for one vector of levels: 20 log10 x rounded to float (-100
+// at or below 0.00001), pre gain, thresholds, make-up and post gain, / 20. Lanes whose
+// logarithm might round to another float than the scalar library's are marked.
+QV_VECTOR_INLINE vi CurveExponent(const CCompander::CurveConstants& k, const float* pLevel, float* pExponent)
 {
     using namespace qvvec;
-    vf x;
-    __builtin_memcpy(&x, pLevel, sizeof x);
+    const vf x = Load(pLevel);
     const vi bits = BitCast<vi>(x);
     // Levels the logarithm below cannot take: zero, subnormal, negative, not finite.
     // Those at or below 0.00001 in magnitude (NaN included) take -100 dB anyway.
     const vi inRange = ((bits >> 23) > 0) & ((bits >> 23) < 0xff);
     const vi tiny = ~(BitCast<vf>(bits & 0x7fffffff) > 0.00001f);
     vi uncertain;
-    const vf level = RoundToFloat(LnOfFloat(x) * 8.6858896380650365530225783783321, uncertain); // 20 / ln 10
-    vi fix = (~inRange | uncertain) & ~tiny;
+    const vf level = RoundToFloat(LogOfFloat(x, 8.6858896380650365530225783783321), uncertain); // 20 log10 x
     vf d = tiny ? Splat(-100.0f) : level;
     d = d + k.fPreGain;
     const vf compressed = d * k.fCompSlope + k.fCompOffset;
     const vf expanded = d * k.fExpSlope + k.fExpThreshold - k.fExpOffset;
     d = d > k.fCompThreshold ? compressed : (d < k.fExpThreshold ? expanded : d);
-    const vf z = (d + k.fMakeUpGain + k.fPostGain) / 20.0f;
-    // 10^z rounds to float 0 below -46 (10^-46 < 2^-150); above 38.5 (where the
-    // exponential's argument leaves its range) it overflows.
-    const vf power = RoundToFloat(Exp(ToDouble(z) * 2.3025850929940456840179914546844), uncertain);
+    Store(pExponent, (d + k.fMakeUpGain + k.fPostGain) / 20.0f);
+    return (~inRange | uncertain) & ~tiny;
+}
+
+// The curve's second half for one vector: 10^z rounded to float. It is 0 below -46
+// (10^-46 < 2^-150); lanes above 38.5 (overflow, and the power's range left), NaN and
+// those whose power might round otherwise than the library's are marked.
+QV_VECTOR_INLINE vi CurvePower(const float* pExponent, float* pCurve)
+{
+    using namespace qvvec;
+    const vf z = Load(pExponent);
+    vi uncertain;
+    const vf power = RoundToFloat(TenTo(ToDouble(z)), uncertain);
     const vi zero = z < -46.0f;
-    const vi wild = ~(z <= 38.5f); // NaN too
-    fix |= wild | (uncertain & ~zero);
-    const vf h = zero ? Splat(0.0f) : power;
-    __builtin_memcpy(pCurve, &h, sizeof h);
+    Store(pCurve, zero ? Splat(0.0f) : power);
+    return ~(z <= 38.5f) | (uncertain & ~zero);
+}
+
+// Pass 1's curve half for vector j of every channel, and pass 2 over the chunk.
+template <int kChannels>
+QV_VECTOR_INLINE vi ExponentVector(const CCompander::CurveConstants& k, ChunkValues& v, unsigned j)
+{
+    vi fix = {};
+    for (int c = 0; c < kChannels; ++c) {
+        const vi f = CurveExponent(k, v.fLevel[c] + j, v.fExponent[c] + j);
+        qvvec::Store(reinterpret_cast<float*>(v.lFix[c] + j), qvvec::BitCast<vf>(f));
+        fix |= f;
+    }
     return fix;
 }
 
-// Detector and curve of kChannels channels over n samples (n <= kChunk). The detector,
-// a latency-bound scalar recurrence, and the curve, throughput-bound vector code, are
-// interleaved vector by vector (the curve one vector behind), so that the processor
-// works on both at once. Levels go to pGain, curve values to pCurve (both padded to whole
-// vectors), lanes for the scalar curve are marked in pFix; returns whether any is.
 template <int kChannels>
-QV_VECTOR_INLINE bool DetectAndCurve(const DetectorCoefficients& k, const CCompander::CurveConstants& curve,
-                                     float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
-                                     float (*pGain)[kChunk], float (*pCurve)[kChunk], int32 (*pFix)[kChunk])
+QV_VECTOR_INLINE vi PowerPass(ChunkValues& v, unsigned nVector)
 {
-    using namespace qvvec;
+    vi any = {};
+    for (unsigned j = 0; j < nVector; j += kLanes)
+        for (int c = 0; c < kChannels; ++c) {
+            vi fix;
+            __builtin_memcpy(&fix, v.lFix[c] + j, sizeof fix);
+            fix |= CurvePower(v.fExponent[c] + j, v.fCurve[c] + j);
+            __builtin_memcpy(v.lFix[c] + j, &fix, sizeof fix);
+            any |= fix;
+        }
+    return any;
+}
+
+// Passes 1 and 2 over n samples (n <= kChunk) of kChannels channels; returns whether
+// any lane needs the scalar curve.
+template <int kChannels>
+QV_VECTOR_INLINE bool DetectAndCurve(const DetectorCoefficients kRef, const CCompander::CurveConstants curveRef,
+                                     float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
+                                     ChunkValues& v)
+{
+    // Local copies: the stores below could alias the callers' records, which would make
+    // the compiler load every coefficient again for every sample.
+    const DetectorCoefficients k = kRef;
+    const CCompander::CurveConstants curve = curveRef;
     const unsigned nVector = (n + kLanes - 1) & ~(kLanes - 1);
     for (int c = 0; c < kChannels; ++c)
-        for (unsigned i = n; i < nVector; ++i) pGain[c][i] = 1.0f; // harmless padding
+        for (unsigned i = n; i < nVector; ++i) v.fLevel[c][i] = 1.0f; // harmless padding
     float e[kChannels], g[kChannels];
     for (int c = 0; c < kChannels; ++c) {
         e[c] = pfLevel[c];
@@ -262,65 +348,103 @@ QV_VECTOR_INLINE bool DetectAndCurve(const DetectorCoefficients& k, const CCompa
     for (unsigned i0 = 0; i0 < nVector + kLanes; i0 += kLanes) {
         const unsigned iEnd = i0 + kLanes < n ? i0 + kLanes : n;
         for (unsigned i = i0; i < iEnd; ++i)
-            for (int c = 0; c < kChannels; ++c) pGain[c][i] = DetectorStep(std::fabs(ppIn[c][i]), e[c], g[c], k);
-        if (i0 >= kLanes) {
-            const unsigned j = i0 - kLanes;
-            for (int c = 0; c < kChannels; ++c) {
-                const vi fix = CurveLanes(curve, pGain[c] + j, pCurve[c] + j);
-                __builtin_memcpy(pFix[c] + j, &fix, sizeof fix);
-                any |= fix;
-            }
-        }
+            for (int c = 0; c < kChannels; ++c) v.fLevel[c][i] = DetectorStep(std::fabs(ppIn[c][i]), e[c], g[c], k);
+        if (i0 >= kLanes) any |= ExponentVector<kChannels>(curve, v, i0 - kLanes);
     }
     for (int c = 0; c < kChannels; ++c) {
         pfLevel[c] = e[c];
         pfSmoothed[c] = g[c];
     }
+    any |= PowerPass<kChannels>(v, nVector);
+    return qvvec::Any(any);
+}
+
+template <>
+QV_VECTOR_INLINE bool DetectAndCurve<2>(const DetectorCoefficients kRef, const CCompander::CurveConstants curveRef,
+                                        float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
+                                        ChunkValues& v)
+{
+    using namespace qvvec;
+    const DetectorCoefficients k = kRef;
+    const CCompander::CurveConstants curve = curveRef;
+    const unsigned nVector = (n + kLanes - 1) & ~(kLanes - 1);
+    v4f e = {pfLevel[0], pfLevel[1], 0.0f, 0.0f};
+    v4f smoothed = {pfSmoothed[0], pfSmoothed[1], 0.0f, 0.0f};
+    const vi kLow = {0, 8, 1, 9, 2, 10, 3, 11};
+    const vi kHigh = {4, 12, 5, 13, 6, 14, 7, 15};
+    const vi kEven = {0, 2, 4, 6, 8, 10, 12, 14};
+    const vi kOdd = {1, 3, 5, 7, 9, 11, 13, 15};
+    const vi kMagnitude = vi{} + 0x7fffffff;
+    vi any = {};
+    alignas(32) float fPairs[2 * kLanes];
+    alignas(32) float fLevels[2 * kLanes];
+    for (unsigned i0 = 0; i0 < nVector + kLanes; i0 += kLanes) {
+        if (i0 < nVector) {
+            // |x| of both channels, interleaved frame by frame.
+            const unsigned nFrames = i0 + kLanes < n ? kLanes : n - i0;
+            vf x0 = {}, x1 = {};
+            __builtin_memcpy(&x0, ppIn[0] + i0, sizeof(float) * nFrames);
+            __builtin_memcpy(&x1, ppIn[1] + i0, sizeof(float) * nFrames);
+            const vf a0 = BitCast<vf>(BitCast<vi>(x0) & kMagnitude);
+            const vf a1 = BitCast<vf>(BitCast<vi>(x1) & kMagnitude);
+            Store(fPairs, __builtin_shuffle(a0, a1, kLow));
+            Store(fPairs + kLanes, __builtin_shuffle(a0, a1, kHigh));
+            DetectPairs(k, e, smoothed, fPairs, fLevels, nFrames);
+            // Past n the levels are padding the curve takes harmlessly.
+            for (unsigned i = 2 * nFrames; i < 2 * kLanes; ++i) fLevels[i] = 1.0f;
+            const vf l0 = Load(fLevels), l1 = Load(fLevels + kLanes);
+            Store(v.fLevel[0] + i0, __builtin_shuffle(l0, l1, kEven));
+            Store(v.fLevel[1] + i0, __builtin_shuffle(l0, l1, kOdd));
+        }
+        if (i0 >= kLanes) any |= ExponentVector<2>(curve, v, i0 - kLanes);
+    }
+    pfLevel[0] = e[0];
+    pfLevel[1] = e[1];
+    pfSmoothed[0] = smoothed[0];
+    pfSmoothed[1] = smoothed[1];
+    any |= PowerPass<2>(v, nVector);
     return Any(any);
 }
+
+} // namespace
 
 QV_TARGET_CLONES
 static bool DetectAndCurveStereo(const DetectorCoefficients& k, const CCompander::CurveConstants& curve,
                                  float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
-                                 float (*pGain)[kChunk], float (*pCurve)[kChunk], int32 (*pFix)[kChunk])
+                                 ChunkValues& v)
 {
-    return DetectAndCurve<2>(k, curve, pfLevel, pfSmoothed, ppIn, n, pGain, pCurve, pFix);
+    return DetectAndCurve<2>(k, curve, pfLevel, pfSmoothed, ppIn, n, v);
 }
 
 QV_TARGET_CLONES
 static bool DetectAndCurveMono(const DetectorCoefficients& k, const CCompander::CurveConstants& curve,
                                float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,
-                               float (*pGain)[kChunk], float (*pCurve)[kChunk], int32 (*pFix)[kChunk])
+                               ChunkValues& v)
 {
-    return DetectAndCurve<1>(k, curve, pfLevel, pfSmoothed, ppIn, n, pGain, pCurve, pFix);
+    return DetectAndCurve<1>(k, curve, pfLevel, pfSmoothed, ppIn, n, v);
 }
 
-// The curve alone over up to kChunk levels (padded to whole vectors by the caller).
+// The curve alone over nVector levels (whole vectors, at most kChunk) in v.fLevel[0].
 QV_TARGET_CLONES
-static bool CurveBlock(const CCompander::CurveConstants& k, const float* pLevel, float* pCurve, int32* pFix,
-                       unsigned nVector)
+static bool CurveBlock(const CCompander::CurveConstants& k, ChunkValues& v, unsigned nVector)
 {
-    qvvec::vi any = {};
-    for (unsigned i = 0; i < nVector; i += qvvec::kLanes) {
-        const qvvec::vi fix = CurveLanes(k, pLevel + i, pCurve + i);
-        __builtin_memcpy(pFix + i, &fix, sizeof fix);
-        any |= fix;
-    }
+    vi any = {};
+    for (unsigned j = 0; j < nVector; j += kLanes) any |= ExponentVector<1>(k, v, j);
+    any |= PowerPass<1>(v, nVector);
     return qvvec::Any(any);
 }
 
 void CCompander::TransformBlock(const float* pLevel, float* pCurve, uint32 dwCount)
 {
     const CurveConstants k = Constants();
-    alignas(32) float fLevel[kChunk];
-    alignas(32) float fCurve[kChunk];
-    alignas(32) int32 lFix[kChunk];
+    ChunkValues v;
     for (uint32 dwDone = 0; dwDone < dwCount; dwDone += kChunk) {
         const unsigned n = dwCount - dwDone < kChunk ? unsigned(dwCount - dwDone) : kChunk;
-        const unsigned nVector = (n + qvvec::kLanes - 1) & ~(qvvec::kLanes - 1);
-        for (unsigned i = 0; i < nVector; ++i) fLevel[i] = i < n ? pLevel[dwDone + i] : 1.0f;
-        const bool bFix = CurveBlock(k, fLevel, fCurve, lFix, nVector);
-        for (unsigned i = 0; i < n; ++i) pCurve[dwDone + i] = bFix && lFix[i] ? Transform(fLevel[i]) : fCurve[i];
+        const unsigned nVector = (n + kLanes - 1) & ~(kLanes - 1);
+        for (unsigned i = 0; i < nVector; ++i) v.fLevel[0][i] = i < n ? pLevel[dwDone + i] : 1.0f;
+        const bool bFix = CurveBlock(k, v, nVector);
+        for (unsigned i = 0; i < n; ++i)
+            pCurve[dwDone + i] = bFix && v.lFix[0][i] ? Transform(v.fLevel[0][i]) : v.fCurve[0][i];
     }
 }
 
@@ -346,22 +470,20 @@ int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, boo
         fSmoothed[j] = m_fSmoothed[lChannel[j]];
     }
 
-    alignas(32) float fGain[2][kChunk];
-    alignas(32) float fCurve[2][kChunk];
-    alignas(32) int32 lFix[2][kChunk];
+    ChunkValues v;
     alignas(32) float fDelayed[kChunk];
     for (uint32 dwDone = 0; dwDone < dwFrames; dwDone += kChunk) {
         const unsigned n = dwFrames - dwDone < kChunk ? unsigned(dwFrames - dwDone) : kChunk;
         const float* pIn[2] = {ppIn[lChannel[0]] + dwDone, ppIn[lChannel[nChannels - 1]] + dwDone};
-        const bool bFix = nChannels == 2 ? DetectAndCurveStereo(k, curve, fLevel, fSmoothed, pIn, n, fGain, fCurve, lFix)
-                                         : DetectAndCurveMono(k, curve, fLevel, fSmoothed, pIn, n, fGain, fCurve, lFix);
+        const bool bFix = nChannels == 2 ? DetectAndCurveStereo(k, curve, fLevel, fSmoothed, pIn, n, v)
+                                         : DetectAndCurveMono(k, curve, fLevel, fSmoothed, pIn, n, v);
         for (int j = 0; j < nChannels; ++j) {
             const int c = lChannel[j];
-            const float* const pLevel = fGain[j];
-            float* const pCurve = fCurve[j];
+            const float* const pLevel = v.fLevel[j];
+            float* const pCurve = v.fCurve[j];
             if (bFix)
                 for (unsigned i = 0; i < n; ++i)
-                    if (lFix[j][i]) pCurve[i] = Transform(pLevel[i]);
+                    if (v.lFix[j][i]) pCurve[i] = Transform(pLevel[i]);
             // The detector hears the input now; the gain lands on the delayed audio.
             m_DelayUnit[c].PutSamples(pIn[j], fDelayed, n);
             float* const pOut = ppOut[c] + dwDone;

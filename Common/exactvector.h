@@ -56,6 +56,15 @@ QV_VECTOR_INLINE vf Splat(float f) { return vf{} + f; }
 QV_VECTOR_INLINE vd ToDouble(vf v) { return __builtin_convertvector(v, vd); }
 QV_VECTOR_INLINE vf ToFloat(vd v) { return __builtin_convertvector(v, vf); }
 
+QV_VECTOR_INLINE vf Load(const float* p)
+{
+    vf v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+QV_VECTOR_INLINE void Store(float* p, vf v) { __builtin_memcpy(p, &v, sizeof v); }
+
 QV_VECTOR_INLINE bool Any(vi mask)
 {
     int32_t any = 0;
@@ -82,10 +91,12 @@ QV_VECTOR_INLINE vf RoundToFloat(vd r, vi& uncertain)
     return up;
 }
 
-// ln(x) in double for positive, normal, finite floats x (other lanes give garbage): x =
-// 2^e m with m in [sqrt(1/2), sqrt(2)), ln m = 2 atanh(s) with s = (m - 1) / (m + 1),
-// |s| < 0.1716, summed to s^15 (truncation below 2^-44), ln 2 in two parts.
-QV_VECTOR_INLINE vd LnOfFloat(vf x)
+// dScale ln(x) in double for positive, normal, finite floats x (other lanes give
+// garbage): x = 2^e m with m in [sqrt(1/2), sqrt(2)), ln m = 2 atanh(s) with s =
+// (m - 1) / (m + 1), |s| < 0.1716, summed to s^15 (truncation below 2^-44). The scale is
+// folded into the constants: e dScale ln 2 + 2 dScale s (1 + p). Relative error below
+// 2^-44 (the first term is at least twice the second when e is not 0).
+QV_VECTOR_INLINE vd LogOfFloat(vf x, double dScale)
 {
     const vi bits = BitCast<vi>(x);
     // Mantissas above sqrt(2) move to the binade below: m / 2, e + 1.
@@ -95,49 +106,72 @@ QV_VECTOR_INLINE vd LnOfFloat(vf x)
     const vd m = ToDouble(BitCast<vf>(mbits));
     const vd s = (m - 1.0) / (m + 1.0);
     const vd s2 = s * s;
-    // p = s2/3 + s2^2/5 + ... + s2^7/15, with the terms paired (Estrin's scheme) so
-    // that the products do not wait on each other.
-    const vd s4 = s2 * s2;
-    const vd a0 = s2 * (1.0 / 5.0) + 1.0 / 3.0;
-    const vd a1 = s2 * (1.0 / 9.0) + 1.0 / 7.0;
-    const vd a2 = s2 * (1.0 / 13.0) + 1.0 / 11.0;
-    const vd b0 = a0 + s4 * a1;
-    const vd b1 = a2 + s4 * (1.0 / 15.0);
-    const vd p = (b0 + (s4 * s4) * b1) * s2;
-    const vd ed = __builtin_convertvector(e, vd);
-    const double kLn2Hi = 0.693147180369123816490; // 32 significant bits: e * hi is exact
-    const double kLn2Lo = 1.90821492927058770002e-10;
-    const vd twoS = s + s;
-    return ed * kLn2Hi + (twoS + (twoS * p + ed * kLn2Lo));
+    // p = s2/3 + s2^2/5 + ... + s2^7/15 (Horner: the fewest operations).
+    vd p = s2 * (1.0 / 15.0) + 1.0 / 13.0;
+    p = p * s2 + 1.0 / 11.0;
+    p = p * s2 + 1.0 / 9.0;
+    p = p * s2 + 1.0 / 7.0;
+    p = p * s2 + 1.0 / 5.0;
+    p = p * s2 + 1.0 / 3.0;
+    p = p * s2;
+    const vd twoS = s * (2.0 * dScale);
+    return __builtin_convertvector(e, vd) * (0.69314718055994530942 * dScale) + (twoS + twoS * p);
 }
 
-// e^w in double for |w| < 700 (other lanes give garbage): w = n ln 2 + f with |f| <=
-// ln(2) / 2, e^f by its Taylor series to f^11 (truncation below 2^-47), times 2^n.
-QV_VECTOR_INLINE vd Exp(vd w)
+// Coefficients of the series of e^(u ln B) = sum (u ln B)^k / k!, k = 0 .. 11.
+struct ExpSeries {
+    double c[12];
+    constexpr explicit ExpSeries(double dLnBase) : c()
+    {
+        double t = 1.0;
+        for (int k = 0; k < 12; ++k) {
+            c[k] = t;
+            t = t * dLnBase / double(k + 1);
+        }
+    }
+};
+
+// B^y in double for |y log2 B| < 1000 (other lanes give garbage): y = n log_B 2 + u
+// (log_B 2 in two parts, the first with 24 bits so that n times it is exact), B^u =
+// e^(u ln B) with |u ln B| <= ln(2) / 2 by its series to the 11th power (truncation
+// below 2^-47), then 2^n added to the exponent field.
+QV_VECTOR_INLINE vd PowerOf(vd y, double dLog2Base, double dLogBase2Hi, double dLogBase2Lo, const ExpSeries& series)
 {
     const double kShift = 6755399441055744.0; // 1.5 * 2^52: adding it rounds to an integer
-    const vd t = w * 1.4426950408889634 + kShift;
+    const vd t = y * dLog2Base + kShift;
     const vd n = t - kShift;
-    const double kLn2Hi = 0.693147180369123816490;
-    const double kLn2Lo = 1.90821492927058770002e-10;
-    const vd f = (w - n * kLn2Hi) - n * kLn2Lo;
-    // The series in pairs of terms (Estrin's scheme), so that the products do not wait
-    // on each other.
-    const vd f2 = f * f;
-    const vd f4 = f2 * f2;
-    const vd q0 = f + 1.0;
-    const vd q1 = f * (1.0 / 6.0) + 0.5;
-    const vd q2 = f * (1.0 / 120.0) + 1.0 / 24.0;
-    const vd q3 = f * (1.0 / 5040.0) + 1.0 / 720.0;
-    const vd q4 = f * (1.0 / 362880.0) + 1.0 / 40320.0;
-    const vd q5 = f * (1.0 / 39916800.0) + 1.0 / 3628800.0;
-    const vd r0 = q0 + f2 * q1;
-    const vd r1 = q2 + f2 * q3;
-    const vd r2 = q4 + f2 * q5;
-    const vd p = (r0 + f4 * r1) + (f4 * f4) * r2;
-    // 2^n from the integer in the low bits of t.
-    const vl scale = (BitCast<vl>(t) - BitCast<vl>(Splat(kShift)) + 1023) << 52;
-    return p * BitCast<vd>(scale);
+    const vd u = (y - n * dLogBase2Hi) - n * dLogBase2Lo;
+    vd p = u * series.c[11] + series.c[10];
+    p = p * u + series.c[9];
+    p = p * u + series.c[8];
+    p = p * u + series.c[7];
+    p = p * u + series.c[6];
+    p = p * u + series.c[5];
+    p = p * u + series.c[4];
+    p = p * u + series.c[3];
+    p = p * u + series.c[2];
+    p = p * u + series.c[1];
+    p = p * u + series.c[0];
+    // The integer n sits in the low bits of t; p lies in [1/2, 2], so adding n to its
+    // exponent field multiplies it by 2^n.
+    const vl n64 = BitCast<vl>(t) - BitCast<vl>(Splat(kShift));
+    return BitCast<vd>(BitCast<vl>(p) + (n64 << 52));
+}
+
+// 10^z in double (|z| < 300).
+constexpr ExpSeries kSeries10(2.30258509299404568402);
+QV_VECTOR_INLINE vd TenTo(vd z)
+{
+    return PowerOf(z, 3.32192809488736234787, double(0.30102999566398119521f),
+                   0.30102999566398119521 - double(0.30102999566398119521f), kSeries10);
+}
+
+// e^w in double (|w| < 700).
+constexpr ExpSeries kSeriesE(1.0);
+QV_VECTOR_INLINE vd Exp(vd w)
+{
+    return PowerOf(w, 1.44269504088896340736, double(0.69314718055994530942f),
+                   0.69314718055994530942 - double(0.69314718055994530942f), kSeriesE);
 }
 
 } // namespace qvvec

@@ -387,21 +387,10 @@ void CNoiseReduction::BuildTables()
     }
 }
 
-namespace {
-
+using qvvec::Load;
+using qvvec::Store;
 using qvvec::vf;
 using qvvec::vi;
-
-QV_VECTOR_INLINE vf Load(const float* p)
-{
-    vf v;
-    __builtin_memcpy(&v, p, sizeof v);
-    return v;
-}
-
-QV_VECTOR_INLINE void Store(float* p, vf v) { __builtin_memcpy(p, &v, sizeof v); }
-
-} // namespace
 
 // The butterfly passes of cfft on ND floats after the reordering, with the factors of
 // pfTable. Passes of four or more butterflies per group run four complex values at once:
@@ -536,7 +525,7 @@ static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
         for (unsigned l = 0; l < kLanes; ++l) s[l] = __builtin_sqrt(sq[l]);
         vi uncertainMagnitude, uncertainGain;
         const vf m = RoundToFloat(s, uncertainMagnitude) * 512.0f;
-        const vd w = q * LnOfFloat(m);
+        const vd w = q * LogOfFloat(m, 1.0);
         const vf g = RoundToFloat(q * Exp(w) / ToDouble(m), uncertainGain);
         const vi zero = m == 0.0f;
         // The logarithm takes normal floats; beyond |w| = 64 the power's relative error
