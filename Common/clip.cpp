@@ -44,11 +44,7 @@ void CClip::GetParameterDisplay(int32 lIndex, char* pText)
     if (lIndex == 0) {
         std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(p * 60.0f));
     } else if (lIndex == 1) {
-        // The library's level text: 20 ln of the normalized value, floored at "-150".
-        if (double(p) > 3.16e-8)
-            std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", 20.0 * std::log(double(p)));
-        else
-            std::strcpy(pText, "-150");
+        QVLevelText(p, pText);
     }
 }
 

@@ -215,14 +215,9 @@ void CFilterWrap::GetParameterDisplay(int32 lIndex, char* pText)
         std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", double(f));
         break;
     }
-    case QV_DISPLAY_LEVEL: {
-        const float x = v * v;
-        if (double(x) > 3.16e-8)
-            std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", 20.0 * std::log(double(x)));
-        else
-            std::strcpy(pText, "-150");
+    case QV_DISPLAY_LEVEL:
+        QVLevelText(v * v, pText);
         break;
-    }
     case QV_DISPLAY_PERCENT: {
         const float p = v * 100.0f;
         std::snprintf(pText, QV_DISPLAY_SIZE, "%d", QVTruncate(p));

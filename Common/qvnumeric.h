@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 // Display texts go into host buffers of at least this many bytes.
@@ -30,4 +31,14 @@ inline int32_t QVTruncate(double d)
     if (d >= 2147483647.0) return INT32_MAX;
     if (d <= -2147483648.0) return INT32_MIN;
     return int32_t(d);
+}
+
+// Level text of a linear value: 20 x ln(x) with two decimals, "-150" at or below 3.16e-8.
+inline void QVLevelText(float fValue, char* pText)
+{
+    const double dValue = fValue;
+    if (dValue > 3.16e-8)
+        std::snprintf(pText, QV_DISPLAY_SIZE, "%.2f", 20.0 * std::log(dValue));
+    else
+        std::strcpy(pText, "-150");
 }

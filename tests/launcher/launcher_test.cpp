@@ -1,27 +1,20 @@
 // The built help launchers, run as processes on copies of their application bundles,
 // with the help viewer replaced by a script that records what it is asked to open.
 #include <functional>
-#include <regex>
-#include <set>
 
 #include <gtest/gtest.h>
 
+#include "editions.h"
 #include "platform/interfacefile.h"
 #include "process.h"
 
 namespace fs = std::filesystem;
+using qvtest::Edition;
+using qvtest::kPlenwood;
+using qvtest::kSondrel;
 using qvtest::WriteFile;
 
 namespace {
-
-struct Edition {
-    const char* title;     // the application is "<title>.app", its executable "<title>"
-    const char* subfolder; // of the help pages in the help bundle
-    const char* helpBundle;
-};
-
-const Edition kPlenwood{"Audio Plenwood", "Plenwood/VST", "Audio Plenwood Help.help"};
-const Edition kSondrel{"Sondrel", "Quillmark/VST", "Sondrel Help.help"};
 
 // A copy of one edition's application bundle in a temporary folder.
 struct Layout {
@@ -149,10 +142,10 @@ protected:
         l.folder = m_Temp.path() / "Applications";
         l.app = l.folder / (std::string(edition.title) + ".app");
         fs::create_directories(l.folder);
-        fs::copy(fs::path(QV_LAUNCHER_BUILD_DIR) / l.app.filename(), l.app, fs::copy_options::recursive);
+        fs::copy(qvtest::BuiltApp(edition), l.app, fs::copy_options::recursive);
         l.resources = l.app / "Contents/Resources";
+        l.pages = qvtest::HelpPages(l.app, edition);
         l.help = l.app / "Contents/MacOS" / edition.helpBundle / "Contents/Resources";
-        l.pages = l.help / "en.lproj" / edition.subfolder;
         l.executable = l.app / "Contents/MacOS" / edition.title;
         return l;
     }
@@ -185,36 +178,5 @@ TEST_P(LauncherRun, OpensWhatTheHelpBundleSays)
 
 INSTANTIATE_TEST_SUITE_P(Cases, LauncherRun, ::testing::ValuesIn(kLaunchCases),
                          [](const ::testing::TestParamInfo<LaunchCase>& info) { return info.param.name; });
-
-// The shipped help: every page names its edition, every local link leads to a file,
-// and every effect of the suite has its page.
-TEST(HelpPages, LinksResolveAndEveryEffectHasAPage)
-{
-    for (const Edition* edition : {&kPlenwood, &kSondrel}) {
-        fs::path pages = fs::path(QV_LAUNCHER_BUILD_DIR) / (std::string(edition->title) + ".app") / "Contents/MacOS" /
-                         edition->helpBundle / "Contents/Resources/en.lproj" / edition->subfolder;
-        std::set<std::string> effectPages;
-        int pageCount = 0;
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(pages)) {
-            if (entry.path().extension() != ".html")
-                continue;
-            pageCount++;
-            std::string text = qvtest::ReadFile(entry.path());
-            EXPECT_EQ(text.find('@'), std::string::npos) << entry.path() << " keeps a template placeholder";
-            EXPECT_NE(text.find(std::string("<title>")), std::string::npos) << entry.path();
-            EXPECT_NE(text.find(std::string(edition->title) + " Help"), std::string::npos) << entry.path();
-            static const std::regex kLink("(?:href|src)=\"([^\"#:]+)[\"#]");
-            for (std::sregex_iterator link(text.begin(), text.end(), kLink), end; link != end; ++link)
-                EXPECT_TRUE(fs::is_regular_file(entry.path().parent_path() / (*link)[1].str()))
-                    << entry.path() << " links to missing " << (*link)[1];
-            if (entry.path().parent_path().filename() == "effects")
-                effectPages.insert(entry.path().stem().string());
-        }
-        EXPECT_EQ(effectPages, (std::set<std::string>{"bass-boost", "compactor", "crisper", "dual-compressor",
-                                                       "dual-expander", "expander", "monofier", "sharpener",
-                                                       "stereoizer", "tone-compressor", "tone-expander"}));
-        EXPECT_EQ(pageCount, 13) << "index, getting started and eleven effect pages";
-    }
-}
 
 } // namespace

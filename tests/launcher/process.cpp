@@ -47,7 +47,8 @@ std::string ReadFile(const std::filesystem::path& path)
 }
 
 ProcessResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::pair<std::string, std::string>>& overrides)
+                         const std::vector<std::pair<std::string, std::string>>& overrides,
+                         const std::vector<std::string>& arguments, bool bWithErrors)
 {
     std::map<std::string, std::string> changes(overrides.rbegin(), overrides.rend()); // the last one wins
     std::vector<std::string> environment;
@@ -70,12 +71,19 @@ ProcessResult RunProgram(const std::filesystem::path& program,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    if (bWithErrors)
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
     std::string path = program.string();
-    char* argv[] = {&path[0], nullptr};
+    std::vector<std::string> words{path};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(&word[0]);
+    argv.push_back(nullptr);
     pid_t child;
-    int error = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.data());
+    int error = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
 

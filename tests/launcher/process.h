@@ -29,11 +29,13 @@ struct ProcessResult {
     std::string output;  // standard output
 };
 
-// Runs program with this process's environment changed by overrides (the last entry for
-// a name wins; an empty value removes the variable). Returns once the program has ended
-// and every process that inherited its standard output has closed it, so programs it
-// started are done too.
+// Runs program with arguments and with this process's environment changed by overrides
+// (the last entry for a name wins; an empty value removes the variable). Returns once the
+// program has ended and every process that inherited its standard output has closed it,
+// so programs it started are done too. With bWithErrors, output holds the program's
+// standard error as well.
 ProcessResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::pair<std::string, std::string>>& overrides);
+                         const std::vector<std::pair<std::string, std::string>>& overrides,
+                         const std::vector<std::string>& arguments = {}, bool bWithErrors = false);
 
 } // namespace qvtest

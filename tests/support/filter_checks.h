@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filter.h"
@@ -55,6 +56,33 @@ void ExpectDisplays(std::initializer_list<DisplayCase> cases)
         filter.SetParameter(c.lIndex, c.p);
         EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, c.lIndex), c.pText)
             << "parameter " << c.lIndex << " at " << c.p;
+    }
+}
+
+// Sets the listed parameters, each an (index, value) pair.
+inline void SetParameters(CFilter& filter, std::initializer_list<std::pair<int32, float>> values)
+{
+    for (const auto& v : values) filter.SetParameter(v.first, v.second);
+}
+
+// One parameter's name and label; a null label means the label is left untouched.
+struct ParamText {
+    const char* pName;
+    const char* pLabel;
+};
+
+// Names and labels of every parameter; indices -1 and count get no name and no display.
+inline void ExpectParameterTexts(CFilter& filter, const std::vector<ParamText>& params)
+{
+    ASSERT_EQ(filter.GetParameterCount(), int32(params.size()));
+    for (int32 i = 0; i < int32(params.size()); ++i) {
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, i), params[i].pName) << "parameter " << i;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterLabel, i), params[i].pLabel ? params[i].pLabel : "untouched")
+            << "parameter " << i;
+    }
+    for (int32 i : {-1, int32(params.size())}) {
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterName, i), "untouched") << "name of parameter " << i;
+        EXPECT_EQ(ParameterText(filter, &CFilter::GetParameterDisplay, i), "untouched") << "display of parameter " << i;
     }
 }
 

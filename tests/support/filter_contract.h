@@ -1,17 +1,22 @@
 // What every elementary filter owes the composite and the host, checked on a configured
 // prototype: processing in place gives the same samples as separate buffers, bAdd adds
-// exactly the replacing result, a channel missing its input pointer is never written, and
-// once the first block has run processing allocates nothing.
+// exactly the replacing result, a channel missing its input pointer is never written (a
+// generator, which reads no input, writes every channel with an output), and once the
+// first block has run processing allocates nothing. Also a sine-level probe for filters
+// judged by their gains at given frequencies.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "filter.h"
 #include "support/alloc_counter.h"
+#include "support/filter_fuzz.h"
 
 namespace qvtest {
 
@@ -46,7 +51,7 @@ inline CFilter* StartedClone(CFilter& prototype, uint32 dwBlock)
     return pFilter;
 }
 
-inline void ExpectBlockContract(CFilter& prototype)
+inline void ExpectBlockContract(CFilter& prototype, bool bReadsInput = true)
 {
     const uint32 kFrames = 256;
     const std::vector<float> in[2] = {NoiseBlock(kFrames, 11), NoiseBlock(kFrames, 12)};
@@ -80,7 +85,8 @@ inline void ExpectBlockContract(CFilter& prototype)
         }
     }
 
-    // Missing input pointers: that output channel keeps what it held.
+    // Missing input pointers: that output channel keeps what it held, unless the filter
+    // generates its output without reading any input.
     for (int missing = 0; missing < 2; ++missing) {
         std::vector<float> src[2] = {in[0], in[1]};
         std::vector<float> out[2] = {prior[0], prior[1]};
@@ -88,7 +94,10 @@ inline void ExpectBlockContract(CFilter& prototype)
         float* ppOut[2] = {out[0].data(), out[1].data()};
         ppIn[missing] = nullptr;
         pRef->ProcessBlock(ppIn, ppOut, kFrames, false);
-        EXPECT_EQ(out[missing], prior[missing]) << "channel " << missing << " has no input";
+        if (bReadsInput)
+            EXPECT_EQ(out[missing], prior[missing]) << "channel " << missing << " has no input";
+        else
+            EXPECT_NE(out[missing], prior[missing]) << "generator channel " << missing << " left unwritten";
     }
     pRef->Delete();
     pInPlace->Delete();
@@ -110,6 +119,36 @@ inline void ExpectNoSteadyStateAllocation(CFilter& prototype)
     }
     EXPECT_EQ(scope.Count(), 0u);
     pFilter->Delete();
+}
+
+// The block contract, the allocation check and the fuzz harness with a few seeds.
+inline void ExpectFilterContract(CFilter& prototype, bool bReadsInput = true)
+{
+    ExpectBlockContract(prototype, bReadsInput);
+    ExpectNoSteadyStateAllocation(prototype);
+    for (unsigned seed : {1u, 2u, 3u}) FuzzFilter(prototype, seed);
+}
+
+// Level change in dB of a sine at dFrequency through channel 0, measured over the second
+// half of dSeconds once the filter has settled.
+inline double SineGainDb(CFilter& filter, double dFrequency, double dSeconds = 0.5)
+{
+    const uint32 dwRate = filter.GetSampleRate();
+    const uint32 dwFrames = uint32(dSeconds * dwRate);
+    const uint32 dwBlock = filter.GetBlockSize();
+    std::vector<float> x(dwFrames), y(dwFrames);
+    for (uint32 i = 0; i < dwFrames; ++i) x[i] = float(0.5 * std::sin(2.0 * M_PI * dFrequency * i / dwRate));
+    for (uint32 i = 0; i < dwFrames; i += dwBlock) {
+        float* ppIn[2] = {x.data() + i, nullptr};
+        float* ppOut[2] = {y.data() + i, nullptr};
+        filter.ProcessBlock(ppIn, ppOut, std::min(dwBlock, dwFrames - i), false);
+    }
+    double dIn = 0.0, dOut = 0.0;
+    for (uint32 i = dwFrames / 2; i < dwFrames; ++i) {
+        dIn += double(x[i]) * x[i];
+        dOut += double(y[i]) * y[i];
+    }
+    return 10.0 * std::log10(dOut / dIn);
 }
 
 } // namespace qvtest
