@@ -304,7 +304,7 @@ QV_VECTOR_INLINE vi ExponentVector(const CCompander::CurveConstants& k, ChunkVal
     vi fix = {};
     for (int c = 0; c < kChannels; ++c) {
         const vi f = CurveExponent(k, v.fLevel[c] + j, v.fExponent[c] + j);
-        qvvec::Store(reinterpret_cast<float*>(v.lFix[c] + j), qvvec::BitCast<vf>(f));
+        __builtin_memcpy(v.lFix[c] + j, &f, sizeof f);
         fix |= f;
     }
     return fix;

@@ -1,17 +1,17 @@
 // Vector building blocks for block passes whose results must be the very floats the
-// scalar C library gives: a natural logarithm of floats and an exponential, evaluated
-// in double precision four lanes at a time, and the test that says when such a double
-// may round to a different float than the library's double would.
+// scalar C library gives: a logarithm of floats and powers, evaluated in double
+// precision eight lanes at a time, and the test that says when such a double may round
+// to another float than the library's double would.
 //
 // Why this is exact: the filters round a double-precision logarithm or power to float.
-// The approximations here stay within about 2^-43 (relative) of the true value, the C
-// library within a unit or two in the last place of a double, so both doubles lie in a
-// window of well under 2^-38 around the true value. Two doubles that close round to
-// different floats only when a float rounding boundary (the midpoint between two
-// adjacent floats) lies between them. RoundToFloat flags every double with such a
-// boundary within 2^-38 of it; the callers recompute exactly those lanes with the
-// scalar library call. Every other lane
-// rounds to the library's float. tests/slow checks this over more than 10^8 inputs.
+// The approximations here stay within about 2^-44 (relative) of the true value, the C
+// library within a unit or two in the last place of a double, so both doubles lie well
+// within 2^-38 of each other. Two doubles that close round to different floats only when
+// a float rounding boundary (the midpoint between two adjacent floats) lies between them.
+// RoundToFloat flags every double with such a boundary within 2^-38 of it; the callers
+// recompute exactly those lanes (about two in ten thousand) with the scalar library call,
+// and every other lane rounds to the library's float. The slow tests check this on more
+// than 10^8 inputs.
 //
 // The helpers are plain inline functions on GCC vector types; the loops that use them
 // are compiled once per processor level (target_clones) and picked at load time, so the

@@ -33,6 +33,115 @@ static void AdvanceTwiddle(float& wr, float& wi, float wpr, float wpi)
     wi = wi * wpr + fOld * wpi + wi;
 }
 
+namespace {
+
+// Where a transform loop takes its twiddle factors from, one factor per step: the
+// recurrence itself, starting at 1 and turning by fTheta per step...
+class RecurrenceTwiddle {
+public:
+    explicit RecurrenceTwiddle(float fTheta) : m_wr(1.0f), m_wi(0.0f) { TwiddleIncrement(fTheta, m_wpr, m_wpi); }
+    float Re() const { return m_wr; }
+    float Im() const { return m_wi; }
+    void Next() { AdvanceTwiddle(m_wr, m_wi, m_wpr, m_wpi); }
+
+private:
+    float m_wr, m_wi, m_wpr, m_wpi;
+};
+
+// ...or a table the recurrence filled: real and imaginary parts lStride floats apart,
+// one step lStep floats on.
+class TableTwiddle {
+public:
+    TableTwiddle(const float* p, int lStride, int lStep) : m_p(p), m_lStride(lStride), m_lStep(lStep) {}
+    float Re() const { return m_p[0]; }
+    float Im() const { return m_p[m_lStride]; }
+    void Next() { m_p += m_lStep; }
+
+private:
+    const float* m_p;
+    int m_lStride;
+    int m_lStep;
+};
+
+// One butterfly pass of cfft (groups of span mmax floats) over ND floats.
+template <class Twiddle>
+void ButterflyPass(float* x, int ND, int mmax, Twiddle w)
+{
+    const int delta = mmax << 1;
+    for (int m = 0; m < mmax; m += 2) {
+        const float wr = w.Re();
+        const float wi = w.Im();
+        for (int i = m; i < ND; i += delta) {
+            const int j = i + mmax;
+            const float fRe = wr * x[j] - wi * x[j + 1];
+            const float fIm = wr * x[j + 1] + wi * x[j];
+            x[j] = x[i] - fRe;
+            x[j + 1] = x[i + 1] - fIm;
+            x[i] += fRe;
+            x[i + 1] += fIm;
+        }
+        w.Next();
+    }
+}
+
+// The split step of rfft on 2NC floats: it forms the spectrum of the real sequence from
+// the complex transform of its even and odd samples (forward, c2 = -0.5), or prepares
+// the inverse complex transform (c2 = 0.5).
+template <class Twiddle>
+void SplitStep(float* x, int NC, bool bForward, Twiddle w)
+{
+    const float c1 = 0.5f;
+    const float c2 = bForward ? -0.5f : 0.5f;
+    float xr, xi;
+    if (bForward) {
+        xr = x[0];
+        xi = x[1];
+    } else {
+        xr = x[1];
+        xi = 0.0f;
+        x[1] = 0.0f;
+    }
+    const int N2p1 = (NC << 1) + 1;
+    for (int i = 0; i <= NC >> 1; ++i) {
+        const float wr = w.Re();
+        const float wi = w.Im();
+        const int i1 = i << 1;
+        const int i2 = i1 + 1;
+        const int i3 = N2p1 - i2;
+        const int i4 = i3 + 1;
+        // Value 0's mirror is value NC, that is value 0 again: it is read from and
+        // written to xr, xi, so that slot pair 0 can receive DC and Nyquist.
+        const float fMirrorRe = i == 0 ? xr : x[i3];
+        const float fMirrorIm = i == 0 ? xi : x[i4];
+        const float h1r = c1 * (x[i1] + fMirrorRe);
+        const float h1i = c1 * (x[i2] - fMirrorIm);
+        const float h2r = -c2 * (x[i2] + fMirrorIm);
+        const float h2i = c2 * (x[i1] - fMirrorRe);
+        x[i1] = h1r + wr * h2r - wi * h2i;
+        x[i2] = h1i + wr * h2i + wi * h2r;
+        const float fRe = h1r - wr * h2r + wi * h2i;
+        const float fIm = -h1i + wr * h2i + wi * h2r;
+        if (i == 0) {
+            xr = fRe;
+            xi = fIm;
+        } else {
+            x[i3] = fRe;
+            x[i4] = fIm;
+        }
+        w.Next();
+    }
+    if (bForward) x[1] = xr;
+}
+
+// The scaling that ends cfft: 1 / ND forward, 2 inverse.
+void ScaleTransform(float* x, int ND, bool bForward)
+{
+    const float fScale = bForward ? 1.0f / float(ND) : 2.0f;
+    for (int i = 0; i < ND; ++i) x[i] *= fScale;
+}
+
+} // namespace
+
 CNoiseReduction::CNoiseReduction()
     : m_lFFTSize(0),
       m_lWindowSize(0),
@@ -241,27 +350,9 @@ void CNoiseReduction::cfft(float* x, int NC, int forward)
 {
     const int ND = NC << 1;
     bitreverse(x, ND);
-    for (int mmax = 2; mmax < ND; mmax <<= 1) {
-        const int delta = mmax << 1;
-        float wpr, wpi;
-        TwiddleIncrement(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax), wpr, wpi);
-        float wr = 1.0f;
-        float wi = 0.0f;
-        for (int m = 0; m < mmax; m += 2) {
-            for (int i = m; i < ND; i += delta) {
-                const int j = i + mmax;
-                const float fRe = wr * x[j] - wi * x[j + 1];
-                const float fIm = wr * x[j + 1] + wi * x[j];
-                x[j] = x[i] - fRe;
-                x[j + 1] = x[i + 1] - fIm;
-                x[i] += fRe;
-                x[i + 1] += fIm;
-            }
-            AdvanceTwiddle(wr, wi, wpr, wpi);
-        }
-    }
-    const float fScale = forward ? 1.0f / float(ND) : 2.0f;
-    for (int i = 0; i < ND; ++i) x[i] *= fScale;
+    for (int mmax = 2; mmax < ND; mmax <<= 1)
+        ButterflyPass(x, ND, mmax, RecurrenceTwiddle(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax)));
+    ScaleTransform(x, ND, forward != 0);
 }
 
 // The real transform of 2NC samples runs as a complex transform of NC values (even
@@ -269,57 +360,14 @@ void CNoiseReduction::cfft(float* x, int NC, int forward)
 // the two interleaved spectra; the inverse splits first and transforms after.
 void CNoiseReduction::rfft(float* x, int NC, int forward)
 {
-    const float c1 = 0.5f;
-    float c2;
-    float fTheta = kPi / float(NC);
-    float xr, xi;
+    const float fTheta = kPi / float(NC);
     if (forward) {
-        c2 = -0.5f;
         cfft(x, NC, forward);
-        xr = x[0];
-        xi = x[1];
+        SplitStep(x, NC, true, RecurrenceTwiddle(fTheta));
     } else {
-        c2 = 0.5f;
-        fTheta = -fTheta;
-        xr = x[1];
-        xi = 0.0f;
-        x[1] = 0.0f;
-    }
-    float wpr, wpi;
-    TwiddleIncrement(fTheta, wpr, wpi);
-    float wr = 1.0f;
-    float wi = 0.0f;
-    const int N2p1 = (NC << 1) + 1;
-    for (int i = 0; i <= NC >> 1; ++i) {
-        const int i1 = i << 1;
-        const int i2 = i1 + 1;
-        const int i3 = N2p1 - i2;
-        const int i4 = i3 + 1;
-        // Value 0's mirror is value NC, that is value 0 again: it is read from and
-        // written to xr, xi, so that slot pair 0 can receive DC and Nyquist.
-        const float fMirrorRe = i == 0 ? xr : x[i3];
-        const float fMirrorIm = i == 0 ? xi : x[i4];
-        const float h1r = c1 * (x[i1] + fMirrorRe);
-        const float h1i = c1 * (x[i2] - fMirrorIm);
-        const float h2r = -c2 * (x[i2] + fMirrorIm);
-        const float h2i = c2 * (x[i1] - fMirrorRe);
-        x[i1] = h1r + wr * h2r - wi * h2i;
-        x[i2] = h1i + wr * h2i + wi * h2r;
-        const float fRe = h1r - wr * h2r + wi * h2i;
-        const float fIm = -h1i + wr * h2i + wi * h2r;
-        if (i == 0) {
-            xr = fRe;
-            xi = fIm;
-        } else {
-            x[i3] = fRe;
-            x[i4] = fIm;
-        }
-        AdvanceTwiddle(wr, wi, wpr, wpi);
-    }
-    if (forward)
-        x[1] = xr;
-    else
+        SplitStep(x, NC, false, RecurrenceTwiddle(-fTheta));
         cfft(x, NC, forward);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -350,28 +398,20 @@ void CNoiseReduction::BuildTables()
     float* p = m_pfTwiddles;
     for (int forward = 1; forward >= 0; --forward) {
         for (int mmax = 2; mmax < ND; mmax <<= 1) {
-            float wpr, wpi;
-            TwiddleIncrement(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax), wpr, wpi);
-            float wr = 1.0f;
-            float wi = 0.0f;
-            for (int m = 0; m < mmax; m += 2) {
-                p[m] = p[m + 1] = wr;
-                p[mmax + m] = p[mmax + m + 1] = wi;
-                AdvanceTwiddle(wr, wi, wpr, wpi);
+            RecurrenceTwiddle w(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax));
+            for (int m = 0; m < mmax; m += 2, w.Next()) {
+                p[m] = p[m + 1] = w.Re();
+                p[mmax + m] = p[mmax + m + 1] = w.Im();
             }
             p += 2 * mmax;
         }
     }
     for (int forward = 1; forward >= 0; --forward) {
         const float fTheta = kPi / float(NC);
-        float wpr, wpi;
-        TwiddleIncrement(forward ? fTheta : -fTheta, wpr, wpi);
-        float wr = 1.0f;
-        float wi = 0.0f;
-        for (int i = 0; i <= NC >> 1; ++i) {
-            p[2 * i] = wr;
-            p[2 * i + 1] = wi;
-            AdvanceTwiddle(wr, wi, wpr, wpi);
+        RecurrenceTwiddle w(forward ? fTheta : -fTheta);
+        for (int i = 0; i <= NC >> 1; ++i, w.Next()) {
+            p[2 * i] = w.Re();
+            p[2 * i + 1] = w.Im();
         }
         p += 2 * (NC / 2 + 1);
     }
@@ -417,64 +457,9 @@ static void ButterflyPasses(float* x, int ND, const float* pfTable)
                     Store(pi, xi + t);
                 }
         } else {
-            for (int m = 0; m < mmax; m += 2) {
-                const float wr = pfWr[m];
-                const float wi = pfWi[m];
-                for (int i = m; i < ND; i += delta) {
-                    const int j = i + mmax;
-                    const float fRe = wr * x[j] - wi * x[j + 1];
-                    const float fIm = wr * x[j + 1] + wi * x[j];
-                    x[j] = x[i] - fRe;
-                    x[j + 1] = x[i + 1] - fIm;
-                    x[i] += fRe;
-                    x[i + 1] += fIm;
-                }
-            }
+            ButterflyPass(x, ND, mmax, TableTwiddle(pfWr, mmax, 2));
         }
     }
-}
-
-// The split step of rfft with the factors of pfTable (c2 = -0.5 forward, 0.5 inverse).
-static void SplitStep(float* x, int NC, bool bForward, const float* pfTable)
-{
-    const float c1 = 0.5f;
-    const float c2 = bForward ? -0.5f : 0.5f;
-    float xr, xi;
-    if (bForward) {
-        xr = x[0];
-        xi = x[1];
-    } else {
-        xr = x[1];
-        xi = 0.0f;
-        x[1] = 0.0f;
-    }
-    const int N2p1 = (NC << 1) + 1;
-    for (int i = 0; i <= NC >> 1; ++i) {
-        const float wr = pfTable[2 * i];
-        const float wi = pfTable[2 * i + 1];
-        const int i1 = i << 1;
-        const int i2 = i1 + 1;
-        const int i3 = N2p1 - i2;
-        const int i4 = i3 + 1;
-        const float fMirrorRe = i == 0 ? xr : x[i3];
-        const float fMirrorIm = i == 0 ? xi : x[i4];
-        const float h1r = c1 * (x[i1] + fMirrorRe);
-        const float h1i = c1 * (x[i2] - fMirrorIm);
-        const float h2r = -c2 * (x[i2] + fMirrorIm);
-        const float h2i = c2 * (x[i1] - fMirrorRe);
-        x[i1] = h1r + wr * h2r - wi * h2i;
-        x[i2] = h1i + wr * h2i + wi * h2r;
-        const float fRe = h1r - wr * h2r + wi * h2i;
-        const float fIm = -h1i + wr * h2i + wi * h2r;
-        if (i == 0) {
-            xr = fRe;
-            xi = fIm;
-        } else {
-            x[i3] = fRe;
-            x[i4] = fIm;
-        }
-    }
-    if (bForward) x[1] = xr;
 }
 
 void CNoiseReduction::FrameTransform(bool bForward)
@@ -483,8 +468,8 @@ void CNoiseReduction::FrameTransform(bool bForward)
     const int ND = m_lFFTSize;
     const int NC = ND / 2;
     const float* const pfPasses = m_pfTwiddles + (bForward ? 0 : 2 * (ND - 2));
-    const float* const pfSplit = m_pfTwiddles + 4 * (ND - 2) + (bForward ? 0 : 2 * (NC / 2 + 1));
-    if (!bForward) SplitStep(x, NC, false, pfSplit);
+    const TableTwiddle split(m_pfTwiddles + 4 * (ND - 2) + (bForward ? 0 : 2 * (NC / 2 + 1)), 1, 2);
+    if (!bForward) SplitStep(x, NC, false, split);
     for (int32 k = 0; k < m_lSwapCount; k += 2) {
         const int i = m_plSwaps[k];
         const int j = m_plSwaps[k + 1];
@@ -492,18 +477,17 @@ void CNoiseReduction::FrameTransform(bool bForward)
         std::swap(x[i + 1], x[j + 1]);
     }
     ButterflyPasses(x, ND, pfPasses);
-    const float fScale = bForward ? 1.0f / float(ND) : 2.0f;
-    for (int i = 0; i < ND; ++i) x[i] *= fScale;
-    if (bForward) SplitStep(x, NC, true, pfSplit);
+    ScaleTransform(x, ND, bForward);
+    if (bForward) SplitStep(x, NC, true, split);
 }
 
 // The gain of every bin, g = q m^q / m with m = hypot(re, im) x 512 (q m^q / m =
 // q m^(q - 1), the slope of m -> m^q, exactly 1 for q = 1), as vector code over eight
 // bins at a time: the magnitude as a double square root, the power as exp(q ln m). The
 // magnitude and the gain are rounded to float as the library's hypot and pow would
-// round them except in lanes NearFloatBoundary flags; those, and lanes whose power
-// argument is large or not finite, keep their values and are marked in pFix for the
-// scalar computation. Returns the number of bins done (a multiple of eight).
+// round them except in lanes RoundToFloat flags; those, and lanes whose power argument
+// is large or not finite, keep their values and are marked in pFix for the scalar
+// computation. Returns the number of bins done (a multiple of eight).
 QV_TARGET_CLONES
 static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
 {
