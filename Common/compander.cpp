@@ -485,12 +485,12 @@ int32 CCompander::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, boo
                 for (unsigned i = 0; i < n; ++i)
                     if (v.lFix[j][i]) pCurve[i] = Transform(pLevel[i]);
             // The detector hears the input now; the gain lands on the delayed audio.
-            m_DelayUnit[c].PutSamples(pIn[j], fDelayed, n);
+            const float* const pDelayed = m_DelayUnit[c].PutSamples(pIn[j], fDelayed, n);
             float* const pOut = ppOut[c] + dwDone;
             if (bAdd)
-                for (unsigned i = 0; i < n; ++i) pOut[i] += pCurve[i] / pLevel[i] * fDelayed[i];
+                for (unsigned i = 0; i < n; ++i) pOut[i] += pCurve[i] / pLevel[i] * pDelayed[i];
             else
-                for (unsigned i = 0; i < n; ++i) pOut[i] = pCurve[i] / pLevel[i] * fDelayed[i];
+                for (unsigned i = 0; i < n; ++i) pOut[i] = pCurve[i] / pLevel[i] * pDelayed[i];
         }
     }
     for (int j = 0; j < nChannels; ++j) {

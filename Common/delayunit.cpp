@@ -106,23 +106,23 @@ void CDelayUnit::WriteRun(const float* pIn, unsigned int dwTotal)
     m_dwWritePos = unsigned((std::size_t(m_dwWritePos) + dwTotal) % L);
 }
 
-void CDelayUnit::PutSamples(const float* pIn, float* pLast, unsigned int dwCount)
+const float* CDelayUnit::PutSamples(const float* pIn, float* pScratch, unsigned int dwCount)
 {
     if (!m_pBuffer) {
-        for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = 0.0f;
-        return;
+        for (unsigned int i = 0; i < dwCount; ++i) pScratch[i] = 0.0f;
+        return pScratch;
     }
     if (m_dwLength > 2) {
         for (unsigned int i = 0; i < dwCount; ++i) {
             PutSample(pIn[i]);
-            pLast[i] = m_pBuffer[m_dwWritePos + 1];
+            pScratch[i] = m_pBuffer[m_dwWritePos + 1];
         }
-        return;
+        return pScratch;
     }
     // Lines of one or two slots give back the sample just written: the audio passes
     // unchanged and only the last samples remain in the slots.
-    for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = pIn[i];
     WriteRun(pIn, dwCount);
+    return pIn;
 }
 
 // Read before write, the far end is the sample D = max(L - 1, 1) writes old: the first D

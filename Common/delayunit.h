@@ -45,9 +45,10 @@ public:
     // The far end: the slot after the write position (the mirror slot at the top).
     float GetLastSample() const { return m_pBuffer ? m_pBuffer[m_dwWritePos + 1] : 0.0f; }
 
-    // For each of dwCount samples: PutSample(pIn[i]), then pLast[i] = GetLastSample().
-    // The arrays must not overlap.
-    void PutSamples(const float* pIn, float* pLast, unsigned int dwCount);
+    // For each of dwCount samples: PutSample(pIn[i]), then GetLastSample(). Returns the
+    // samples read: pIn itself when the line gives back what was just written (one or
+    // two slots), else pScratch, filled. The arrays must not overlap.
+    const float* PutSamples(const float* pIn, float* pScratch, unsigned int dwCount);
     // For each of dwCount samples: pLast[i] = GetLastSample(), then PutSample(pIn[i]).
     // The arrays must not overlap.
     void GetAndPutSamples(const float* pIn, float* pLast, unsigned int dwCount);
