@@ -231,33 +231,61 @@ inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoe
     return g;
 }
 
-// The stereo detector over nFrames frames of interleaved magnitudes (left, right, ...):
-// the same float operations per lane as DetectorStep, half the instructions, one branch
-// per frame. Levels go out interleaved as well.
+// The stereo detector keeps both channels in the lanes of one register (left, right,
+// and the same again in the upper two lanes): the same float operations per lane as
+// DetectorStep, half the instructions, one branch per frame for levels outside
+// -60 .. +26 dB.
 typedef float v4f __attribute__((vector_size(16)));
+typedef int32_t v4i __attribute__((vector_size(16)));
 
-QV_VECTOR_INLINE void DetectPairs(const DetectorCoefficients& k, v4f& e, v4f& smoothed, const float* pPairs,
-                                  float* pLevels, unsigned nFrames)
-{
-    const v4f attack = v4f{} + k.fAttack;
-    const v4f release = v4f{} + k.fRelease;
-    const v4f smoothIn = v4f{} + k.fSmoothIn;
-    const v4f smooth = v4f{} + k.fSmooth;
-    for (unsigned i = 0; i < nFrames; ++i) {
-        const v4f a = {pPairs[2 * i], pPairs[2 * i + 1], 0.0f, 0.0f};
-        v4f g = (e + (a - e) * (a >= e ? attack : release)) * smoothIn + smooth * smoothed;
-        const v4f inside = (g >= 0.001f) & (g <= 20.0f);
-        if (__builtin_expect((__builtin_ia32_movmskps(inside) & 3) == 3, 1)) {
-            smoothed = g;
-        } else {
-            float s0, s1;
-            g = v4f{DetectorClamp(g[0], s0), DetectorClamp(g[1], s1), 0.0f, 0.0f};
-            smoothed = v4f{s0, s1, 0.0f, 0.0f};
-        }
-        e = g;
-        pLevels[2 * i] = g[0];
-        pLevels[2 * i + 1] = g[1];
+struct PairCoefficients {
+    explicit PairCoefficients(const DetectorCoefficients& k)
+        : attack(v4f{} + k.fAttack), release(v4f{} + k.fRelease), smoothIn(v4f{} + k.fSmoothIn),
+          smooth(v4f{} + k.fSmooth)
+    {
     }
+    v4f attack, release, smoothIn, smooth;
+};
+
+QV_VECTOR_INLINE v4f PairStep(const PairCoefficients& k, v4f& e, v4f& smoothed, v4f a)
+{
+    v4f g = (e + (a - e) * (a >= e ? k.attack : k.release)) * k.smoothIn + k.smooth * smoothed;
+    const v4i inside = (g >= 0.001f) & (g <= 20.0f);
+    if (__builtin_expect((__builtin_ia32_movmskps(v4f(inside)) & 3) == 3, 1)) {
+        smoothed = g;
+    } else {
+        float s0, s1;
+        const float g0 = DetectorClamp(g[0], s0);
+        const float g1 = DetectorClamp(g[1], s1);
+        g = v4f{g0, g1, g0, g1};
+        smoothed = v4f{s0, s1, s0, s1};
+    }
+    e = g;
+    return g;
+}
+
+// Eight frames, from the magnitudes of each channel to the levels of each channel,
+// without a trip through memory.
+QV_VECTOR_INLINE void DetectEight(const PairCoefficients& k, v4f& e, v4f& smoothed, vf a0, vf a1, vf& l0, vf& l1)
+{
+    const vi kLow = {0, 8, 1, 9, 2, 10, 3, 11};
+    const vi kHigh = {4, 12, 5, 13, 6, 14, 7, 15};
+    const vf lo = __builtin_shuffle(a0, a1, kLow);  // frames 0 .. 3, left and right
+    const vf hi = __builtin_shuffle(a0, a1, kHigh); // frames 4 .. 7
+    const v4f q[4] = {{lo[0], lo[1], lo[2], lo[3]}, {lo[4], lo[5], lo[6], lo[7]},
+                      {hi[0], hi[1], hi[2], hi[3]}, {hi[4], hi[5], hi[6], hi[7]}};
+    v4f pairs[4];
+    for (int j = 0; j < 4; ++j) {
+        const v4f first = PairStep(k, e, smoothed, __builtin_shuffle(q[j], v4i{0, 1, 0, 1}));
+        const v4f second = PairStep(k, e, smoothed, __builtin_shuffle(q[j], v4i{2, 3, 2, 3}));
+        pairs[j] = __builtin_shuffle(first, second, v4i{0, 1, 4, 5});
+    }
+    const vf levelsLo = {pairs[0][0], pairs[0][1], pairs[0][2], pairs[0][3],
+                         pairs[1][0], pairs[1][1], pairs[1][2], pairs[1][3]};
+    const vf levelsHi = {pairs[2][0], pairs[2][1], pairs[2][2], pairs[2][3],
+                         pairs[3][0], pairs[3][1], pairs[3][2], pairs[3][3]};
+    l0 = __builtin_shuffle(levelsLo, levelsHi, vi{0, 2, 4, 6, 8, 10, 12, 14});
+    l1 = __builtin_shuffle(levelsLo, levelsHi, vi{1, 3, 5, 7, 9, 11, 13, 15});
 }
 
 // The curve's first half for one vector of levels: 20 log10 x rounded to float (-100
@@ -365,36 +393,35 @@ QV_VECTOR_INLINE bool DetectAndCurve<2>(const DetectorCoefficients kRef, const C
                                         ChunkValues& v)
 {
     using namespace qvvec;
-    const DetectorCoefficients k = kRef;
+    const PairCoefficients k(kRef);
     const CCompander::CurveConstants curve = curveRef;
     const unsigned nVector = (n + kLanes - 1) & ~(kLanes - 1);
-    v4f e = {pfLevel[0], pfLevel[1], 0.0f, 0.0f};
-    v4f smoothed = {pfSmoothed[0], pfSmoothed[1], 0.0f, 0.0f};
-    const vi kLow = {0, 8, 1, 9, 2, 10, 3, 11};
-    const vi kHigh = {4, 12, 5, 13, 6, 14, 7, 15};
-    const vi kEven = {0, 2, 4, 6, 8, 10, 12, 14};
-    const vi kOdd = {1, 3, 5, 7, 9, 11, 13, 15};
+    v4f e = {pfLevel[0], pfLevel[1], pfLevel[0], pfLevel[1]};
+    v4f smoothed = {pfSmoothed[0], pfSmoothed[1], pfSmoothed[0], pfSmoothed[1]};
     const vi kMagnitude = vi{} + 0x7fffffff;
     vi any = {};
-    alignas(32) float fPairs[2 * kLanes];
-    alignas(32) float fLevels[2 * kLanes];
     for (unsigned i0 = 0; i0 < nVector + kLanes; i0 += kLanes) {
-        if (i0 < nVector) {
-            // |x| of both channels, interleaved frame by frame.
-            const unsigned nFrames = i0 + kLanes < n ? kLanes : n - i0;
-            vf x0 = {}, x1 = {};
-            __builtin_memcpy(&x0, ppIn[0] + i0, sizeof(float) * nFrames);
-            __builtin_memcpy(&x1, ppIn[1] + i0, sizeof(float) * nFrames);
-            const vf a0 = BitCast<vf>(BitCast<vi>(x0) & kMagnitude);
-            const vf a1 = BitCast<vf>(BitCast<vi>(x1) & kMagnitude);
-            Store(fPairs, __builtin_shuffle(a0, a1, kLow));
-            Store(fPairs + kLanes, __builtin_shuffle(a0, a1, kHigh));
-            DetectPairs(k, e, smoothed, fPairs, fLevels, nFrames);
-            // Past n the levels are padding the curve takes harmlessly.
-            for (unsigned i = 2 * nFrames; i < 2 * kLanes; ++i) fLevels[i] = 1.0f;
-            const vf l0 = Load(fLevels), l1 = Load(fLevels + kLanes);
-            Store(v.fLevel[0] + i0, __builtin_shuffle(l0, l1, kEven));
-            Store(v.fLevel[1] + i0, __builtin_shuffle(l0, l1, kOdd));
+        if (i0 + kLanes <= n) {
+            const vf a0 = BitCast<vf>(BitCast<vi>(Load(ppIn[0] + i0)) & kMagnitude);
+            const vf a1 = BitCast<vf>(BitCast<vi>(Load(ppIn[1] + i0)) & kMagnitude);
+            vf l0, l1;
+            DetectEight(k, e, smoothed, a0, a1, l0, l1);
+            Store(v.fLevel[0] + i0, l0);
+            Store(v.fLevel[1] + i0, l1);
+        } else if (i0 < n) {
+            // The last, partial vector; past n the levels are padding the curve takes
+            // harmlessly.
+            for (unsigned i = i0; i < i0 + kLanes; ++i) {
+                if (i < n) {
+                    const float a0 = std::fabs(ppIn[0][i]);
+                    const float a1 = std::fabs(ppIn[1][i]);
+                    const v4f g = PairStep(k, e, smoothed, v4f{a0, a1, a0, a1});
+                    v.fLevel[0][i] = g[0];
+                    v.fLevel[1][i] = g[1];
+                } else {
+                    v.fLevel[0][i] = v.fLevel[1][i] = 1.0f;
+                }
+            }
         }
         if (i0 >= kLanes) any |= ExponentVector<2>(curve, v, i0 - kLanes);
     }
