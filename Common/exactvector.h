@@ -34,7 +34,7 @@ constexpr unsigned kLanes = 8;
 typedef double vd __attribute__((vector_size(64)));
 typedef float vf __attribute__((vector_size(32)));
 typedef int32_t vi __attribute__((vector_size(32)));
-typedef int64_t vl __attribute__((vector_size(64)));
+typedef uint64_t vu __attribute__((vector_size(64))); // bit arithmetic that may wrap
 
 #define QV_VECTOR_INLINE inline __attribute__((always_inline))
 
@@ -154,8 +154,8 @@ QV_VECTOR_INLINE vd PowerOf(vd y, double dLog2Base, double dLogBase2Hi, double d
     p = p * u + series.c[0];
     // The integer n sits in the low bits of t; p lies in [1/2, 2], so adding n to its
     // exponent field multiplies it by 2^n.
-    const vl n64 = BitCast<vl>(t) - BitCast<vl>(Splat(kShift));
-    return BitCast<vd>(BitCast<vl>(p) + (n64 << 52));
+    const vu n64 = BitCast<vu>(t) - BitCast<vu>(Splat(kShift));
+    return BitCast<vd>(BitCast<vu>(p) + (n64 << 52));
 }
 
 // 10^z in double (|z| < 300).

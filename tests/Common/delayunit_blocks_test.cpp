@@ -73,7 +73,7 @@ TEST_P(DelayUnitBlocks, RunsMatchSampleBySample)
             const float* pRead = runs.PutSamples(in.data(), got.data(), n);
             got.assign(pRead, pRead + n);
         }
-        ASSERT_EQ(0, std::memcmp(expected.data(), got.data(), sizeof(float) * n))
+        ASSERT_TRUE(n == 0 || std::memcmp(expected.data(), got.data(), sizeof(float) * n) == 0)
             << "round " << round << ", length " << dwLength << ", " << n << " samples";
         // The circles agree: every fractional read and the far end.
         ASSERT_EQ(single.GetLastSample(), runs.GetLastSample()) << "round " << round;
