@@ -354,7 +354,7 @@ QV_VECTOR_INLINE vi PowerPass(ChunkValues& v, unsigned nVector)
 }
 
 // Passes 1 and 2 over n samples (n <= kChunk) of kChannels channels; returns whether
-// any lane needs the scalar curve.
+// any lane needs the scalar curve. Stereo has its own version below.
 template <int kChannels>
 QV_VECTOR_INLINE bool DetectAndCurve(const DetectorCoefficients kRef, const CCompander::CurveConstants curveRef,
                                      float* pfLevel, float* pfSmoothed, const float* const* ppIn, unsigned n,

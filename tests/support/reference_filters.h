@@ -5,8 +5,10 @@
 // sample and bit for bit.
 //
 // Each reference class derives from the library class for its parameters, names and
-// coefficients and replaces the processing with its own copy, so nothing it computes
-// per sample comes from the code under test.
+// coefficients and replaces the processing with its own copy. Shared with the library are
+// only the delay line's per-sample calls (the library's block operations are tested
+// against them in tests/Common/delayunit_blocks_test.cpp) and the noise reduction's
+// windows, which are built once, outside processing.
 #pragma once
 
 #include <algorithm>
