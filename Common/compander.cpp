@@ -131,6 +131,8 @@ void CCompander::ActivatePreset()
     const unsigned int dwLength = QVDelayLength(GetParameter(DELAY) * fs * 0.02f, fLongest);
     m_DelayUnit[0].SetDelayLength(dwLength);
     m_DelayUnit[1].SetDelayLength(dwLength);
+    // Written, then read one slot further on: the audio comes L - 2 samples late.
+    m_dwLatency = dwLength > 2 ? dwLength - 2 : 0;
 }
 
 int32 CCompander::Init(float fAttack, float fRelease, float fCompress, float fExpand, float fCompThreshold,

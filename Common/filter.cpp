@@ -92,7 +92,8 @@ CFilter::CFilter()
       m_pPresets(nullptr),
       m_lPresetCount(0),
       m_Lock(nullptr),
-      m_lRefCount(1)
+      m_lRefCount(1),
+      m_dwLatency(0)
 {
     MPCreateCriticalRegion(&m_Lock);
     m_Params.Init(0);

@@ -154,6 +154,9 @@ public:
     uint32 GetSampleRate() const { return m_dwSampleRate; }
     uint32 GetChannels() const { return m_dwChannels; }
     uint32 GetBlockSize() const { return m_dwBlockSize; }
+    // Samples by which the output lags the input (a host compensates for it); filters
+    // that delay their signal set m_dwLatency.
+    uint32 GetLatency() const { return m_dwLatency; }
     // The object's lock, for callers that must make several calls appear as one.
     MPCriticalRegionID GetLock() const { return m_Lock; }
 
@@ -175,6 +178,7 @@ protected:
     int32 m_lPresetCount;
     MPCriticalRegionID m_Lock;
     int32 m_lRefCount;
+    uint32 m_dwLatency;
 
     friend class CFilterWrap;
 };

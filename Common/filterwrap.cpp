@@ -104,6 +104,7 @@ CFilter* CFilterWrap::InstallFilter(CFilter* pFilter, bool bControls, int32 lCha
 
     pCopy->SetBlockSize(m_dwBufferSize ? m_dwBufferSize : (m_dwBlockSize < kMaxSlice ? m_dwBlockSize : kMaxSlice));
     if (m_bStarted) pCopy->StartProcess();
+    UpdateLatency();
     return pCopy;
 }
 
@@ -145,6 +146,7 @@ void CFilterWrap::SetFilterChannel(int32 lFilterID, int32 lChannel)
 {
     QV_ASSERT(kSource, lFilterID < m_lFilterCount);
     m_Nodes[lFilterID].m_lChannel = lChannel;
+    UpdateLatency();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -173,6 +175,8 @@ void CFilterWrap::ActivatePreset()
             m_Nodes[map.m_lFilter].m_pFilter->SetParameter(map.m_lParam, fValue);
         }
     }
+    // A control may drive a filter's delay (a look-ahead, say).
+    UpdateLatency();
 }
 
 // A host's control change. The store, the re-application of every map and the mirror
@@ -240,6 +244,7 @@ int32 CFilterWrap::SetSampleRate(uint32 dwRate)
     CFilterLock lock(m_Lock);
     CFilter::SetSampleRate(dwRate);
     for (int32 i = 0; i < m_lFilterCount; ++i) m_Nodes[i].m_pFilter->SetSampleRate(dwRate);
+    UpdateLatency();
     return 1;
 }
 
@@ -289,6 +294,7 @@ int32 CFilterWrap::SetBlockSize(uint32 dwSize)
     const uint32 dwBuffer = dwSize < kMaxSlice ? dwSize : kMaxSlice;
     if (dwBuffer != m_dwBufferSize || !m_pWork[0]) AllocateBuffers(dwBuffer);
     for (int32 i = 0; i < m_lFilterCount; ++i) m_Nodes[i].m_pFilter->SetBlockSize(m_dwBufferSize);
+    UpdateLatency();
     return 1;
 }
 
@@ -297,6 +303,7 @@ void CFilterWrap::StartProcess()
     CFilterLock lock(m_Lock);
     m_bStarted = true;
     for (int32 i = 0; i < m_lFilterCount; ++i) m_Nodes[i].m_pFilter->StartProcess();
+    UpdateLatency();
 }
 
 void CFilterWrap::StopProcess()
@@ -311,7 +318,25 @@ int32 CFilterWrap::Reset()
     CFilterLock lock(m_Lock);
     if (!m_bStarted) StartProcess();
     for (int32 i = 0; i < m_lFilterCount; ++i) m_Nodes[i].m_pFilter->Reset();
+    UpdateLatency();
     return 1;
+}
+
+void CFilterWrap::UpdateLatency()
+{
+    uint32 dwLatency = 0;
+    for (int32 i = 0; i < m_lFilterCount; ++i) {
+        const int32 lChain = m_Nodes[i].m_lChannel;
+        if (lChain < 0) continue;
+        bool bCounted = false; // the chain was summed at its first node already
+        for (int32 j = 0; j < i && !bCounted; ++j) bCounted = m_Nodes[j].m_lChannel == lChain;
+        if (bCounted) continue;
+        uint32 dwChain = 0;
+        for (int32 j = i; j < m_lFilterCount; ++j)
+            if (m_Nodes[j].m_lChannel == lChain) dwChain += m_Nodes[j].m_pFilter->GetLatency();
+        if (dwChain > dwLatency) dwLatency = dwChain;
+    }
+    m_dwLatency = dwLatency;
 }
 
 void CFilterWrap::SetTempoReference(double* pTempo)
@@ -340,6 +365,7 @@ bool CFilterWrap::Copy(CFilter* pSource)
         node.m_pFilter = pClone;
         ++m_lFilterCount;
     }
+    UpdateLatency();
     return true;
 }
 

@@ -121,6 +121,9 @@ private:
     bool AllocateBuffers(uint32 dwSize);
     void ReleaseBuffers();
     void RunChains(float** ppSource, float** ppOut, uint32 dwSamples);
+    // The composite's latency is that of its slowest chain: the sum of the latencies of
+    // the filters in series on it. Recomputed wherever chains or filters can change.
+    void UpdateLatency();
 
     // Copies of the input of an in-place replacing block; sized with the work buffers
     // so that steady-state processing never allocates.

@@ -212,10 +212,13 @@ void CNoiseReduction::Init(int32 lOrder, int32 lFactor, int32 lDivider, int32)
     // least 2 samples and hops of at least one sample, or processing could never advance.
     if (lOrder < 1 || lOrder > 16 || lFactor < 1 || lFactor > 16 || lDivider < 1 || lDivider > (1 << lOrder)) {
         m_lFFTSize = m_lWindowSize = m_lInputHop = m_lOutputHop = m_lShiftSize = 0;
+        m_dwLatency = 0;
         return;
     }
     m_lFFTSize = 1 << lOrder;
     m_lWindowSize = lFactor * m_lFFTSize;
+    // Output sample t is made from input sample t - N.
+    m_dwLatency = uint32(m_lWindowSize);
     m_lInputHop = m_lOutputHop = m_lFFTSize / lDivider;
 
     m_pfAnalysis = new (std::nothrow) float[m_lWindowSize];

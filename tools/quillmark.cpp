@@ -10,7 +10,6 @@
 #include "audiofile.h"
 #include "cli.h"
 #include "errors.h"
-#include "latency.h"
 #include "registry.h"
 #include "renderer.h"
 
@@ -74,7 +73,7 @@ int Info(const QVCommandLine& cl)
 
     std::printf("%s (%s)%s\n", QVEffectName(p).c_str(), r.code.c_str(),
                 r.pFilter ? ", library filter" : "");
-    std::printf("Latency: %u samples at %u Hz\n", QVEffectLatency(p), kInfoRate);
+    std::printf("Latency: %u samples at %u Hz\n", p->GetLatency(), kInfoRate);
     if (p->IsOnlyStereo()) std::printf("Stereo only: a mono file is processed as two equal channels\n");
     std::printf("Controls (value 0..1 at preset 0; text at that value; text from 0 to 1):\n");
     for (int32 c = 0; c < p->GetParameterCount(); ++c) {

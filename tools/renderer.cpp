@@ -37,10 +37,11 @@ void QVPrepareStage(const QVRenderStage& stage, uint32 dwRate, uint32 dwChannels
     p->Reset();
 }
 
-uint32 QVChainLatency(const std::vector<QVRenderStage>& stages, QVLatencyQuery pQuery)
+// Each effect knows its own delay (its slowest chain); the stages run in series.
+uint32 QVChainLatency(const std::vector<QVRenderStage>& stages)
 {
     uint32 dwLatency = 0;
-    for (const QVRenderStage& stage : stages) dwLatency += QVEffectLatency(stage.pEffect, pQuery);
+    for (const QVRenderStage& stage : stages) dwLatency += stage.pEffect->GetLatency();
     return dwLatency;
 }
 
@@ -52,7 +53,7 @@ QVRenderResult QVRender(const std::vector<QVRenderStage>& stages, IQVSource& sou
     for (const QVRenderStage& stage : stages) QVPrepareStage(stage, dwRate, dwChannels, dwBlock);
 
     QVRenderResult result;
-    result.dwLatency = QVChainLatency(stages, options.pLatency);
+    result.dwLatency = QVChainLatency(stages);
 
     // Planar ping-pong buffers: every stage reads one set and writes the other, so no
     // effect is ever asked to work in place. The spare buffer takes the second output of

@@ -10,7 +10,6 @@
 
 #include "audiofile.h"
 #include "filterwrap.h"
-#include "latency.h"
 
 // Peak and RMS level of everything it was shown, over all channels.
 class CQVLevelMeter {
@@ -35,7 +34,6 @@ struct QVRenderStage {
 
 struct QVRenderOptions {
     uint32 dwBlock = 512;
-    QVLatencyQuery pLatency = QVFilterLatency;
     // Called after every block with the input frames done so far, the total expected and
     // the seconds spent so far; may be empty.
     std::function<void(uint64_t qwDone, uint64_t qwTotal, double dSeconds)> progress;
@@ -57,7 +55,7 @@ struct QVRenderResult {
 void QVPrepareStage(const QVRenderStage& stage, uint32 dwRate, uint32 dwChannels, uint32 dwBlock);
 
 // The delay of the whole chain, in samples (the sum of the stages').
-uint32 QVChainLatency(const std::vector<QVRenderStage>& stages, QVLatencyQuery pQuery);
+uint32 QVChainLatency(const std::vector<QVRenderStage>& stages);
 
 // Prepares the stages and renders the source (dwChannels of 1 or 2, interleaved) into the
 // sink in blocks of dwBlock frames. The chain's delay is trimmed from the start of the

@@ -5,22 +5,42 @@
 
 namespace {
 thread_local std::size_t t_allocations = 0;
-
-void* Allocate(std::size_t size)
-{
-    ++t_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
+thread_local bool t_failing = false;
+thread_local std::size_t t_allowed = 0;
+thread_local bool t_refused = false;
 
 void* AllocateNoThrow(std::size_t size) noexcept
 {
     ++t_allocations;
+    if (t_failing) {
+        if (t_allowed == 0) {
+            t_refused = true;
+            return nullptr;
+        }
+        --t_allowed;
+    }
     return std::malloc(size ? size : 1);
+}
+
+void* Allocate(std::size_t size)
+{
+    if (void* p = AllocateNoThrow(size)) return p;
+    throw std::bad_alloc();
 }
 } // namespace
 
 std::size_t qvtest::AllocationCount() { return t_allocations; }
+
+qvtest::FailingAllocationScope::FailingAllocationScope(std::size_t lAllowed)
+{
+    t_failing = true;
+    t_allowed = lAllowed;
+    t_refused = false;
+}
+
+qvtest::FailingAllocationScope::~FailingAllocationScope() { t_failing = false; }
+
+bool qvtest::FailingAllocationScope::Refused() const { return t_refused; }
 
 // Exported, so that plug-ins loaded with dlopen allocate through these too.
 #define QV_GLOBAL __attribute__((visibility("default")))

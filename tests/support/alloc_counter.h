@@ -17,4 +17,16 @@ public:
 private:
     std::size_t m_start;
 };
+
+// While it lives, every allocation of this thread after the first lAllowed ones fails:
+// the nothrow forms return null, the others throw std::bad_alloc.
+class FailingAllocationScope {
+public:
+    explicit FailingAllocationScope(std::size_t lAllowed);
+    ~FailingAllocationScope();
+    FailingAllocationScope(const FailingAllocationScope&) = delete;
+    FailingAllocationScope& operator=(const FailingAllocationScope&) = delete;
+    // Whether an allocation was refused.
+    bool Refused() const;
+};
 } // namespace qvtest

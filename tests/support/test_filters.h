@@ -105,4 +105,52 @@ public:
     }
 };
 
+// y[n] = x[n - N]: a pure delay of N samples that reports them as its latency.
+class CLagFilter : public CFilter {
+public:
+    static constexpr uint32 kMaxLag = 4096;
+    explicit CLagFilter(uint32 dwLag = 0)
+    {
+        m_dwLatency = dwLag < kMaxLag ? dwLag : kMaxLag;
+        Reset();
+    }
+    IObject* Clone() override
+    {
+        CLagFilter* p = new (std::nothrow) CLagFilter(m_dwLatency);
+        if (p) p->Copy(static_cast<CFilter*>(this));
+        return p;
+    }
+    IObject* Create() override { return new (std::nothrow) CLagFilter(m_dwLatency); }
+    int32 Reset() override
+    {
+        std::memset(m_fHistory, 0, sizeof(m_fHistory));
+        m_dwPos = 0;
+        return 1;
+    }
+    int32 ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAdd) override
+    {
+        uint32 dwPos = m_dwPos;
+        for (int c = 0; c < 2; ++c) {
+            if (!ppIn[c] || !ppOut[c]) continue;
+            dwPos = m_dwPos;
+            for (uint32 i = 0; i < dwFrames; ++i) {
+                // Slot dwPos holds the sample of N frames ago (read before it is overwritten).
+                const float x = ppIn[c][i];
+                const float y = m_dwLatency ? m_fHistory[c][dwPos] : x;
+                if (m_dwLatency) {
+                    m_fHistory[c][dwPos] = x;
+                    dwPos = (dwPos + 1) % m_dwLatency;
+                }
+                ppOut[c][i] = bAdd ? ppOut[c][i] + y : y;
+            }
+        }
+        m_dwPos = dwPos;
+        return 1;
+    }
+
+private:
+    float m_fHistory[2][kMaxLag];
+    uint32 m_dwPos = 0;
+};
+
 } // namespace qvtest

@@ -22,7 +22,6 @@
 #include "delayfilter.h"
 #include "noisereduction.h"
 #include "errors.h"
-#include "latency.h"
 #include "names.h"
 #include "renderer.h"
 #include "tool_test_support.h"
@@ -61,6 +60,7 @@ public:
     void ActivatePreset() override
     {
         m_dwDelay = uint32(std::lround(GetParameter(0) * 100.0f));
+        m_dwLatency = m_dwDelay;
         m_dwActivatedRate = GetSampleRate();
     }
     int32 Reset() override
@@ -92,12 +92,6 @@ private:
     std::vector<float> m_History[2] = {std::vector<float>(128), std::vector<float>(128)};
     uint32 m_dwPos = 0;
 };
-
-uint32 TestLatency(CFilter* pFilter)
-{
-    CSampleDelay* p = dynamic_cast<CSampleDelay*>(pFilter);
-    return p ? p->m_dwDelay : 0;
-}
 
 // out0 = in0 + in1 and out1 = in0 - in1: shows what reaches each input.
 class CSumDiff : public CFilter {
@@ -468,7 +462,6 @@ TEST(RenderFiles, InputAndOutputPathErrors)
 
 TEST(RenderLatency, ChainsAddUpAndTheLongestCounts)
 {
-    CSampleDelay d;
     const struct {
         std::vector<std::pair<uint32, int32>> filters; // delay, chain
         uint32 expected;
@@ -481,19 +474,17 @@ TEST(RenderLatency, ChainsAddUpAndTheLongestCounts)
     };
     for (const auto& c : cases) {
         CTestEffect e;
-        for (const auto& f : c.filters) {
-            d.SetParameter(0, DelayValue(f.first));
-            e.Add(CSampleDelay(), f.second);
-            e.Filter(e.GetFilterCount() - 1)->SetParameter(0, DelayValue(f.first));
-        }
-        EXPECT_EQ(QVEffectLatency(&e, TestLatency), c.expected);
+        for (const auto& f : c.filters) e.Add(CSampleDelay(), f.second);
+        for (size_t i = 0; i < c.filters.size(); ++i) e.SetParameter(int32(i), DelayValue(c.filters[i].first));
+        std::vector<QVRenderStage> stages(1);
+        stages[0].pEffect = &e;
+        EXPECT_EQ(QVChainLatency(stages), c.expected);
     }
     CTestEffect e;
     e.Add(CSampleDelay(), 0)->Add(CSampleDelay(), 1);
-    e.Filter(1)->SetParameter(0, DelayValue(40));
+    e.SetParameter(1, DelayValue(40));
     e.SetFilterChannel(1, -1);
-    EXPECT_EQ(QVEffectLatency(&e, TestLatency), 0u) << "a filter out of processing adds nothing";
-    EXPECT_EQ(QVEffectLatency(&e), 0u) << "the library knows no test filter";
+    EXPECT_EQ(e.GetLatency(), 0u) << "a filter out of processing adds nothing";
 }
 
 // The library's filters answer from their own settings: the noise reduction its window,
@@ -501,7 +492,7 @@ TEST(RenderLatency, ChainsAddUpAndTheLongestCounts)
 TEST(RenderLatency, LibraryFilters)
 {
     CNoiseReduction nr;
-    EXPECT_EQ(QVFilterLatency(&nr), 1024u);
+    EXPECT_EQ(nr.GetLatency(), 1024u);
     const struct {
         uint32 rate;
         float delay;
@@ -514,10 +505,10 @@ TEST(RenderLatency, LibraryFilters)
         CCompander compander;
         compander.SetSampleRate(c.rate);
         compander.SetParameter(CCompander::DELAY, c.delay);
-        EXPECT_EQ(QVFilterLatency(&compander), c.expected) << c.rate << " " << c.delay;
+        EXPECT_EQ(compander.GetLatency(), c.expected) << c.rate << " " << c.delay;
     }
     CDelayFilter cross; // its delay is the effect itself, not a processing delay
-    EXPECT_EQ(QVFilterLatency(&cross), 0u);
+    EXPECT_EQ(cross.GetLatency(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -551,7 +542,6 @@ TEST_P(RenderLoop, OutputMatchesInputInLengthAndTime)
     sink.channels = c.channels;
     QVRenderOptions options;
     options.dwBlock = c.block;
-    options.pLatency = TestLatency;
     uint64_t lastDone = 0, calls = 0;
     options.progress = [&](uint64_t done, uint64_t all, double) {
         EXPECT_GE(done, lastDone);
