@@ -1,5 +1,6 @@
 #include "audiofile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -98,7 +99,8 @@ void QVCheckOutputPath(const std::string& input, const std::string& output)
 
 // ---------------------------------------------------------------------------------------
 
-CQVInputFile::CQVInputFile(const std::string& path) : m_Path(path), m_Info(), m_pFile(nullptr)
+CQVInputFile::CQVInputFile(const std::string& path)
+    : m_Path(path), m_Info(), m_pFile(nullptr), m_dwChunkFrames(0), m_dwChunkUsed(0)
 {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
@@ -112,6 +114,7 @@ CQVInputFile::CQVInputFile(const std::string& path) : m_Path(path), m_Info(), m_
     if (!m_pFile)
         throw QVFileError("cannot read '" + path + "': not an audio file in a supported format (" +
                           sf_strerror(nullptr) + "); WAV, AIFF, FLAC and OGG are read");
+    m_Chunk.resize(size_t(kChunkFrames + kSpareFrames) * size_t(m_Info.channels > 0 ? m_Info.channels : 1));
 }
 
 CQVInputFile::~CQVInputFile()
@@ -119,12 +122,29 @@ CQVInputFile::~CQVInputFile()
     if (m_pFile) sf_close(m_pFile);
 }
 
+bool CQVInputFile::Refill()
+{
+    const sf_count_t n = sf_readf_float(m_pFile, m_Chunk.data(), kChunkFrames);
+    if (n < 0 || (n < sf_count_t(kChunkFrames) && sf_error(m_pFile) != SF_ERR_NO_ERROR))
+        throw QVFileError("cannot read '" + m_Path + "': " + sf_strerror(m_pFile));
+    // Whatever more than a chunk a decoder claims beyond the spare room is not there.
+    m_dwChunkFrames = uint32_t(std::min<sf_count_t>(n, kChunkFrames + kSpareFrames));
+    m_dwChunkUsed = 0;
+    return m_dwChunkFrames > 0;
+}
+
 uint32_t CQVInputFile::Read(float* pfFrames, uint32_t dwFrames)
 {
-    const sf_count_t n = sf_readf_float(m_pFile, pfFrames, dwFrames);
-    if (n < 0 || (n < sf_count_t(dwFrames) && sf_error(m_pFile) != SF_ERR_NO_ERROR))
-        throw QVFileError("cannot read '" + m_Path + "': " + sf_strerror(m_pFile));
-    return uint32_t(n);
+    const size_t channels = size_t(m_Info.channels);
+    uint32_t dwDone = 0;
+    while (dwDone < dwFrames) {
+        if (m_dwChunkUsed == m_dwChunkFrames && !Refill()) break;
+        const uint32_t n = std::min(dwFrames - dwDone, m_dwChunkFrames - m_dwChunkUsed);
+        std::copy_n(m_Chunk.data() + m_dwChunkUsed * channels, n * channels, pfFrames + dwDone * channels);
+        m_dwChunkUsed += n;
+        dwDone += n;
+    }
+    return dwDone;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <sndfile.h>
 
@@ -53,9 +54,19 @@ public:
     int Format() const { return m_Info.format; }
 
 private:
+    // libsndfile's decoders of packed formats can deliver, and write, more frames than
+    // asked for (VOX ADPCM, two samples a byte, answers an odd count with one frame
+    // more). So the file is read in even chunks into a buffer with room to spare, and
+    // the caller's frames are copied out of it.
+    enum : uint32_t { kChunkFrames = 4096, kSpareFrames = 64 };
+    bool Refill();
+
     std::string m_Path;
     SF_INFO m_Info;
     SNDFILE* m_pFile;
+    std::vector<float> m_Chunk; // (kChunkFrames + kSpareFrames) frames
+    uint32_t m_dwChunkFrames;   // frames in m_Chunk
+    uint32_t m_dwChunkUsed;     // of which handed out
 };
 
 class CQVAtomicOutput : public IQVSink {

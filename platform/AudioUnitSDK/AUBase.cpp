@@ -115,6 +115,7 @@ AudioBufferList& AUElement::PrepareBuffers(UInt32 nFrames)
 AUBase::AUBase(ComponentInstance instance, UInt32, UInt32)
     : ComponentBase(instance),
       mInitialized(false),
+      mRendering(false),
       mMaxFramesPerSlice(kDefaultMaxFrames),
       mRenderCallback{nullptr, nullptr},
       mConnection{nullptr, 0, 0},
@@ -499,6 +500,14 @@ OSStatus AUBase::DoRender(AudioUnitRenderActionFlags* ioActionFlags, const Audio
         const AudioBuffer& buffer = ioData->mBuffers[c];
         if (buffer.mData && buffer.mDataByteSize < nFrames * sizeof(float)) return kAudio_ParamError;
     }
+    // Units connected in a ring would pull each other's input without end; the unit that
+    // is asked again while it renders refuses instead.
+    if (mRendering) return kAudioUnitErr_CannotDoInCurrentContext;
+    struct RenderScope {
+        bool& flag;
+        explicit RenderScope(bool& f) : flag(f) { flag = true; }
+        ~RenderScope() { flag = false; }
+    } scope(mRendering);
     return Render(*ioActionFlags, *timeStamp, nFrames, *ioData);
 }
 

@@ -120,6 +120,7 @@ private:
     void SetCurrentPreset(const AUPreset& preset);
 
     bool mInitialized;
+    bool mRendering; // inside DoRender: a connection chain that leads back here is refused
     UInt32 mMaxFramesPerSlice;
     AUElement mGlobal, mInput, mOutput;
     AURenderCallbackStruct mRenderCallback;

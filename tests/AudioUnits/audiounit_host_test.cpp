@@ -520,6 +520,39 @@ TEST_P(AudioUnitHost, ClassInfoRestoresTheHostParameters)
     CFRelease(garbage);
 }
 
+// A host that wires two units into a ring gets an error from the render, not a stack
+// overflow; the same units render again once the ring is broken.
+TEST(AudioUnitConnections, RingOfUnitsRefusesToRender)
+{
+    const Bundle& bundle = Bundle::Get();
+    ASSERT_GE(bundle.components.size(), 2u) << bundle.error;
+    Unit a(bundle.components[0]), b(bundle.components[1]);
+    auto connect = [](AudioUnit to, AudioUnit from) {
+        const AudioUnitConnection connection = {from, 0, 0};
+        return AudioUnitSetProperty(to, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &connection,
+                                    sizeof connection);
+    };
+    ASSERT_EQ(connect(a.unit, b.unit), noErr);
+    ASSERT_EQ(connect(b.unit, a.unit), noErr);
+    ASSERT_EQ(AudioUnitInitialize(a.unit), noErr);
+    ASSERT_EQ(AudioUnitInitialize(b.unit), noErr);
+    std::vector<float> left(256), right(256);
+    AudioBufferList* list = static_cast<AudioBufferList*>(std::calloc(1, sizeof(AudioBufferList) + sizeof(AudioBuffer)));
+    list->mNumberBuffers = 2;
+    list->mBuffers[0] = {1, 256 * 4, left.data()};
+    list->mBuffers[1] = {1, 256 * 4, right.data()};
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp stamp = {};
+    EXPECT_EQ(AudioUnitRender(a.unit, &flags, &stamp, 0, 256, list), kAudioUnitErr_CannotDoInCurrentContext);
+
+    Source source;
+    source.channels[0] = source.channels[1] = Noise(256, 3);
+    source.Attach(b.unit);
+    ASSERT_EQ(connect(b.unit, nullptr), noErr);
+    EXPECT_EQ(AudioUnitRender(a.unit, &flags, &stamp, 0, 256, list), noErr);
+    std::free(list);
+}
+
 std::string EffectName(const testing::TestParamInfo<int>& info)
 {
     const Bundle& bundle = Bundle::Get();

@@ -1,5 +1,8 @@
 #include "alloc_counter.h"
 
+#include <malloc.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
@@ -8,6 +11,7 @@ thread_local std::size_t t_allocations = 0;
 thread_local bool t_failing = false;
 thread_local std::size_t t_allowed = 0;
 thread_local bool t_refused = false;
+std::atomic<std::size_t> g_bytes{0};
 
 void* AllocateNoThrow(std::size_t size) noexcept
 {
@@ -19,7 +23,9 @@ void* AllocateNoThrow(std::size_t size) noexcept
         }
         --t_allowed;
     }
-    return std::malloc(size ? size : 1);
+    void* p = std::malloc(size ? size : 1);
+    if (p) g_bytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed);
+    return p;
 }
 
 void* Allocate(std::size_t size)
@@ -27,9 +33,16 @@ void* Allocate(std::size_t size)
     if (void* p = AllocateNoThrow(size)) return p;
     throw std::bad_alloc();
 }
+
+void Free(void* p) noexcept
+{
+    if (p) g_bytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+    std::free(p);
+}
 } // namespace
 
 std::size_t qvtest::AllocationCount() { return t_allocations; }
+std::size_t qvtest::HeapBytesInUse() { return g_bytes.load(std::memory_order_relaxed); }
 
 qvtest::FailingAllocationScope::FailingAllocationScope(std::size_t lAllowed)
 {
@@ -49,9 +62,9 @@ QV_GLOBAL void* operator new(std::size_t size) { return Allocate(size); }
 QV_GLOBAL void* operator new[](std::size_t size) { return Allocate(size); }
 QV_GLOBAL void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size); }
 QV_GLOBAL void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateNoThrow(size); }
-QV_GLOBAL void operator delete(void* p) noexcept { std::free(p); }
-QV_GLOBAL void operator delete[](void* p) noexcept { std::free(p); }
-QV_GLOBAL void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-QV_GLOBAL void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-QV_GLOBAL void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-QV_GLOBAL void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+QV_GLOBAL void operator delete(void* p) noexcept { Free(p); }
+QV_GLOBAL void operator delete[](void* p) noexcept { Free(p); }
+QV_GLOBAL void operator delete(void* p, std::size_t) noexcept { Free(p); }
+QV_GLOBAL void operator delete[](void* p, std::size_t) noexcept { Free(p); }
+QV_GLOBAL void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
+QV_GLOBAL void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }

@@ -1,5 +1,6 @@
 // Counts heap allocations made through operator new, so tests can prove that steady
-// state processing allocates nothing.
+// state processing allocates nothing, and the bytes they hold, so tests can prove that
+// memory comes back.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,10 @@
 namespace qvtest {
 // Allocations made by the calling thread since it started.
 std::size_t AllocationCount();
+
+// Bytes the whole process holds through operator new now (the usable size of each
+// block, whichever thread allocated or freed it).
+std::size_t HeapBytesInUse();
 
 // Allocations made by this thread inside a scope.
 class AllocationScope {

@@ -504,6 +504,9 @@ TEST(Quillmark, EveryErrorIsOneLineAndTouchesNothing)
     surround.channels = 3;
     surround.frames.resize(surround.frames.size() / 3 * 3);
     Write(dir / "six.wav", surround, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    Audio fast = Signal(44100, 1, 0.01);
+    fast.rate = 2000000000;
+    Write(dir / "fast.wav", fast, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     { std::ofstream(dir / "text.wav") << "not audio at all"; }
     const std::string in = dir / "in.wav", out = dir / "out.wav";
     const std::string inBefore = Slurp(in);
@@ -527,6 +530,8 @@ TEST(Quillmark, EveryErrorIsOneLineAndTouchesNothing)
         {{"render", "bass boost", dir / "missing.wav", out}, 1, "input file '" + dir / "missing.wav" + "' does not exist"},
         {{"render", "bass boost", dir / "text.wav", out}, 1, "not an audio file in a supported format"},
         {{"render", "bass boost", dir / "six.wav", out}, 1, "has 3 channels; quillmark renders mono and stereo files only"},
+        {{"render", "stereoizer", "+", "reverb", dir / "fast.wav", out}, 1,
+         "has a sample rate of 2000000000 Hz; quillmark renders rates up to 4000000 Hz"},
         {{"render", "bass boost", in, dir / "out.mp3"}, 2, "unknown output format '.mp3'"},
         {{"render", "bass boost", in, dir / "out.flac", "--bits", "32f"}, 2, "FLAC holds no float samples"},
         {{"render", "bass boost", in, in}, 1, "is the input file"},
@@ -545,7 +550,7 @@ TEST(Quillmark, EveryErrorIsOneLineAndTouchesNothing)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(Slurp(out), "precious") << c.message;
         EXPECT_EQ(Slurp(in), inBefore);
-        EXPECT_EQ(dir.Files().size(), 5u) << "no temporary file left for: " << c.message;
+        EXPECT_EQ(dir.Files().size(), 6u) << "no temporary file left for: " << c.message;
     }
 }
 

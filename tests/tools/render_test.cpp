@@ -383,6 +383,42 @@ TEST(RenderFiles, RoundTripEveryFormat)
     EXPECT_EQ(dir.Files().size(), 5u) << "only the five targets, no temporary files";
 }
 
+// A decoder that delivers more frames than asked for (libsndfile's VOX ADPCM does for an
+// odd count) must neither write past the caller's frames nor lose or repeat any.
+TEST(RenderFiles, ReadsNeverDeliverMoreThanAsked)
+{
+    TempDir dir;
+    const std::string path = dir / "speech.vox";
+    const sf_count_t frames = 1001;
+    {
+        SF_INFO info = {0, 8000, 1, SF_FORMAT_RAW | SF_FORMAT_VOX_ADPCM, 0, 0};
+        SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+        const std::vector<float> tone = Noise(size_t(frames), 5);
+        sf_writef_float(f, tone.data(), frames);
+        sf_close(f);
+    }
+    std::vector<float> whole(size_t(frames) + 16);
+    const uint32 dwWhole = CQVInputFile(path).Read(whole.data(), uint32(whole.size()));
+    ASSERT_GT(dwWhole, 0u);
+    whole.resize(dwWhole);
+
+    CQVInputFile in(path);
+    std::vector<float> pieces;
+    const float kCanary = 12345.0f;
+    const uint32 kAsks[] = {7, 1, 3, 5};
+    for (size_t k = 0;; ++k) {
+        const uint32 dwAsk = kAsks[k % 4];
+        std::vector<float> buffer(dwAsk + 8, kCanary);
+        const uint32 n = in.Read(buffer.data(), dwAsk);
+        ASSERT_LE(n, dwAsk);
+        for (size_t i = dwAsk; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kCanary) << "written past the frames asked for";
+        pieces.insert(pieces.end(), buffer.begin(), buffer.begin() + n);
+        if (n < dwAsk) break;
+    }
+    EXPECT_EQ(pieces, whole);
+}
+
 TEST(RenderFiles, AtomicOutputLeavesTargetAloneUntilCommit)
 {
     TempDir dir;
