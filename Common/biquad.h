@@ -77,15 +77,22 @@ void QVBiQuadTaps(_FilterTaps* pTaps, int32 lType, float fFrequency, float fSamp
 // One sample through a Direct Form I section. A zero, subnormal or non-finite result is
 // taken as 0; a result beyond +-50 (a filter running away) clears the history and yields
 // 0, so the section restarts from rest. The input itself is not checked.
+//
+// The output feeds the next sample's arithmetic, so the common case (a normal result
+// within +-50) takes no detour: every other case leaves through one rarely taken branch,
+// which keeps the guards off the recurrence's critical path.
 inline float QVBiQuadStep(const _FilterTaps& taps, _FilterState& state, float x)
 {
     float y = taps.b0 * x + taps.b1 * state.x1 + taps.b2 * state.x2 - taps.a1 * state.y1 - taps.a2 * state.y2;
-    const uint32_t dwExponent = QVExponentField(y);
-    if (dwExponent == 0 || dwExponent == 0xffu) y = 0.0f;
-    if (y > 50.0f || y < -50.0f) {
-        state = _FilterState{0.0f, 0.0f, 0.0f, 0.0f};
-        y = 0.0f;
-        x = 0.0f;
+    const float fMagnitude = std::fabs(y);
+    if (__builtin_expect(!(fMagnitude >= 1.17549435e-38f && fMagnitude <= 50.0f), 0)) {
+        const uint32_t dwExponent = QVExponentField(y);
+        if (dwExponent == 0 || dwExponent == 0xffu) y = 0.0f;
+        if (y > 50.0f || y < -50.0f) {
+            state = _FilterState{0.0f, 0.0f, 0.0f, 0.0f};
+            y = 0.0f;
+            x = 0.0f;
+        }
     }
     state.x2 = state.x1;
     state.x1 = x;

@@ -69,14 +69,18 @@ int32 CClip::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bool bAd
         const float* pIn = ppIn[c];
         float* pOut = ppOut[c];
         if (!pIn || !pOut) continue;
-        for (uint32 i = 0; i < dwFrames; ++i) {
-            float x = pIn[i] * fDrive;
-            if (x > 1.0f)
-                x = 1.0f;
-            else if (x < -1.0f)
-                x = -1.0f;
-            const float v = x * fOutGain;
-            pOut[i] = bAdd ? pOut[i] + v : v;
+        // One loop per output mode; the clamp as comparisons and selections (a NaN
+        // stays NaN), so that the loops vectorize.
+        if (bAdd) {
+            for (uint32 i = 0; i < dwFrames; ++i) {
+                const float x = pIn[i] * fDrive;
+                pOut[i] += (x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x)) * fOutGain;
+            }
+        } else {
+            for (uint32 i = 0; i < dwFrames; ++i) {
+                const float x = pIn[i] * fDrive;
+                pOut[i] = (x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x)) * fOutGain;
+            }
         }
     }
     return 1;

@@ -41,6 +41,23 @@ public:
 
     // The static curve: the output amplitude that a detected linear level x maps to.
     float Transform(float x);
+    // Transform of dwCount levels at once, as processing evaluates it: vector code that
+    // gives exactly Transform's floats.
+    void TransformBlock(const float* pLevel, float* pCurve, uint32 dwCount);
+
+    // What the static curve reads, gathered for a block pass.
+    struct CurveConstants {
+        float fPreGain;
+        float fCompThreshold;
+        float fCompSlope;
+        float fCompOffset;
+        float fExpThreshold;
+        float fExpSlope;
+        float fExpOffset;
+        float fMakeUpGain;
+        float fPostGain;
+    };
+    CurveConstants Constants() const;
 
     // Sets the normalized attack, release, compression, expansion, both thresholds and
     // post gain at once and applies them together.

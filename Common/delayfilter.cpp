@@ -76,26 +76,28 @@ int32 CDelayFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, b
 {
     CFilterLock lock(m_Lock);
     // Each output needs both inputs: its own dry and its partner's delayed.
-    const float* const pIn0 = ppIn[0];
-    const float* const pIn1 = ppIn[1];
-    if (!pIn0 || !pIn1) return 1;
+    const float* const pIn[2] = {ppIn[0], ppIn[1]};
+    if (!pIn[0] || !pIn[1]) return 1;
     float* const pOut[2] = {ppOut[0], ppOut[1]};
     const float fDry = m_fDry;
     const float fMix = m_fMix;
-    for (uint32 i = 0; i < dwFrames; ++i) {
-        // Both inputs are read before either output is written, so in-place buffers
-        // feed each line the unprocessed partner sample.
-        const float x[2] = {pIn0[i], pIn1[i]};
+    // In chunks: both delayed partners first, so that in-place buffers feed each line
+    // the unprocessed partner samples, then the mixes.
+    const uint32 kChunk = 256;
+    float fDelayed[2][kChunk];
+    for (uint32 dwDone = 0; dwDone < dwFrames; dwDone += kChunk) {
+        const uint32 n = dwFrames - dwDone < kChunk ? dwFrames - dwDone : kChunk;
+        for (int c = 0; c < 2; ++c)
+            if (pOut[c]) m_DelayUnit[c].GetAndPutSamples(pIn[1 - c] + dwDone, fDelayed[c], n);
         for (int c = 0; c < 2; ++c) {
             if (!pOut[c]) continue;
-            CDelayUnit& line = m_DelayUnit[c];
-            const float d = line.GetLastSample();
-            line.PutSample(x[1 - c]);
-            const float v = x[c] * fDry + d * fMix;
+            const float* const x = pIn[c] + dwDone;
+            const float* const d = fDelayed[c];
+            float* const y = pOut[c] + dwDone;
             if (bAdd)
-                pOut[c][i] += v;
+                for (uint32 i = 0; i < n; ++i) y[i] += x[i] * fDry + d[i] * fMix;
             else
-                pOut[c][i] = v;
+                for (uint32 i = 0; i < n; ++i) y[i] = x[i] * fDry + d[i] * fMix;
         }
     }
     return 1;

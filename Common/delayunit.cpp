@@ -90,3 +90,58 @@ void CDelayUnit::Clear()
     for (unsigned int i = 0; i <= m_dwLength; ++i) m_pBuffer[i] = 0.0f;
     m_dwWritePos = 0;
 }
+
+// Only the last L writes of a run survive in the circle, so a run writes those, in at
+// most two stretches, and the mirror slot when slot 0 is among them.
+void CDelayUnit::WriteRun(const float* pIn, unsigned int dwTotal)
+{
+    const unsigned int L = m_dwLength;
+    const unsigned int dwKeep = dwTotal < L ? dwTotal : L;
+    unsigned int w = unsigned((std::size_t(m_dwWritePos) + (dwTotal - dwKeep)) % L);
+    const float* pFrom = pIn + (dwTotal - dwKeep);
+    const unsigned int dwFirst = L - w < dwKeep ? L - w : dwKeep;
+    for (unsigned int i = 0; i < dwFirst; ++i) m_pBuffer[w + i] = pFrom[i];
+    for (unsigned int i = dwFirst; i < dwKeep; ++i) m_pBuffer[i - dwFirst] = pFrom[i];
+    if (w == 0 || dwFirst < dwKeep) m_pBuffer[L] = m_pBuffer[0];
+    m_dwWritePos = unsigned((std::size_t(m_dwWritePos) + dwTotal) % L);
+}
+
+const float* CDelayUnit::PutSamples(const float* pIn, float* pScratch, unsigned int dwCount)
+{
+    if (!m_pBuffer) {
+        for (unsigned int i = 0; i < dwCount; ++i) pScratch[i] = 0.0f;
+        return pScratch;
+    }
+    if (m_dwLength > 2) {
+        for (unsigned int i = 0; i < dwCount; ++i) {
+            PutSample(pIn[i]);
+            pScratch[i] = m_pBuffer[m_dwWritePos + 1];
+        }
+        return pScratch;
+    }
+    // Lines of one or two slots give back the sample just written: the audio passes
+    // unchanged and only the last samples remain in the slots.
+    WriteRun(pIn, dwCount);
+    return pIn;
+}
+
+// Read before write, the far end is the sample D = max(L - 1, 1) writes old: the first D
+// reads of a run come from the circle as it was (slot w + 1 + i, wrapping onto the mirror
+// slot, none of them written yet within the run), the rest from the run itself.
+void CDelayUnit::GetAndPutSamples(const float* pIn, float* pLast, unsigned int dwCount)
+{
+    if (!m_pBuffer) {
+        for (unsigned int i = 0; i < dwCount; ++i) pLast[i] = 0.0f;
+        return;
+    }
+    const unsigned int L = m_dwLength;
+    const unsigned int D = L > 1 ? L - 1 : 1;
+    const unsigned int dwHistory = dwCount < D ? dwCount : D;
+    // Slots w + 1 up to the mirror slot L, then on from slot 1.
+    const unsigned int dwFirst = L - m_dwWritePos < dwHistory ? L - m_dwWritePos : dwHistory;
+    const float* const pFirst = m_pBuffer + m_dwWritePos + 1;
+    for (unsigned int i = 0; i < dwFirst; ++i) pLast[i] = pFirst[i];
+    for (unsigned int i = dwFirst; i < dwHistory; ++i) pLast[i] = m_pBuffer[1 + i - dwFirst];
+    for (unsigned int i = dwHistory; i < dwCount; ++i) pLast[i] = pIn[i - D];
+    WriteRun(pIn, dwCount);
+}

@@ -45,6 +45,14 @@ public:
     // The far end: the slot after the write position (the mirror slot at the top).
     float GetLastSample() const { return m_pBuffer ? m_pBuffer[m_dwWritePos + 1] : 0.0f; }
 
+    // For each of dwCount samples: PutSample(pIn[i]), then GetLastSample(). Returns the
+    // samples read: pIn itself when the line gives back what was just written (one or
+    // two slots), else pScratch, filled. The arrays must not overlap.
+    const float* PutSamples(const float* pIn, float* pScratch, unsigned int dwCount);
+    // For each of dwCount samples: pLast[i] = GetLastSample(), then PutSample(pIn[i]).
+    // The arrays must not overlap.
+    void GetAndPutSamples(const float* pIn, float* pLast, unsigned int dwCount);
+
     // Linearly interpolated read; right after a write fDelay = 2 is the newest sample.
     float GetSample(float fDelay) const
     {
@@ -62,6 +70,10 @@ public:
     }
 
 private:
+    // Writes the last dwCount samples of a run of dwTotal writes (dwCount <= length) and
+    // moves the write position past the whole run.
+    void WriteRun(const float* pIn, unsigned int dwTotal);
+
     float* m_pBuffer;
     unsigned int m_dwLength;
     unsigned int m_dwWritePos;

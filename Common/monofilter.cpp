@@ -77,12 +77,20 @@ int32 CMonoFilter::ProcessBlock(float** ppIn, float** ppOut, uint32 dwFrames, bo
     float* pOutR = ppOut[1];
     const float fLeft = m_fLeftGain;
     const float fRight = m_fRightGain;
-    for (uint32 i = 0; i < dwFrames; ++i) {
-        const float m = pInL[i] + pInR[i]; // not halved: two equal full-scale channels give 2.0
-        const float l = m * fLeft;
-        const float r = m * fRight;
-        pOutL[i] = bAdd ? pOutL[i] + l : l;
-        pOutR[i] = bAdd ? pOutR[i] + r : r;
+    // Both inputs of a sample are read before either output is written, so the filter
+    // works in place; one loop per output mode.
+    if (bAdd) {
+        for (uint32 i = 0; i < dwFrames; ++i) {
+            const float m = pInL[i] + pInR[i]; // not halved: two equal full-scale channels give 2.0
+            pOutL[i] += m * fLeft;
+            pOutR[i] += m * fRight;
+        }
+    } else {
+        for (uint32 i = 0; i < dwFrames; ++i) {
+            const float m = pInL[i] + pInR[i];
+            pOutL[i] = m * fLeft;
+            pOutR[i] = m * fRight;
+        }
     }
     return 1;
 }

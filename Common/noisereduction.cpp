@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <new>
 
+#include "exactvector.h"
 #include "qvnumeric.h"
 
 // Single-precision circle constants: the transforms and windows are built from them.
@@ -31,6 +33,115 @@ static void AdvanceTwiddle(float& wr, float& wi, float wpr, float wpi)
     wi = wi * wpr + fOld * wpi + wi;
 }
 
+namespace {
+
+// Where a transform loop takes its twiddle factors from, one factor per step: the
+// recurrence itself, starting at 1 and turning by fTheta per step...
+class RecurrenceTwiddle {
+public:
+    explicit RecurrenceTwiddle(float fTheta) : m_wr(1.0f), m_wi(0.0f) { TwiddleIncrement(fTheta, m_wpr, m_wpi); }
+    float Re() const { return m_wr; }
+    float Im() const { return m_wi; }
+    void Next() { AdvanceTwiddle(m_wr, m_wi, m_wpr, m_wpi); }
+
+private:
+    float m_wr, m_wi, m_wpr, m_wpi;
+};
+
+// ...or a table the recurrence filled: real and imaginary parts lStride floats apart,
+// one step lStep floats on.
+class TableTwiddle {
+public:
+    TableTwiddle(const float* p, int lStride, int lStep) : m_p(p), m_lStride(lStride), m_lStep(lStep) {}
+    float Re() const { return m_p[0]; }
+    float Im() const { return m_p[m_lStride]; }
+    void Next() { m_p += m_lStep; }
+
+private:
+    const float* m_p;
+    int m_lStride;
+    int m_lStep;
+};
+
+// One butterfly pass of cfft (groups of span mmax floats) over ND floats.
+template <class Twiddle>
+void ButterflyPass(float* x, int ND, int mmax, Twiddle w)
+{
+    const int delta = mmax << 1;
+    for (int m = 0; m < mmax; m += 2) {
+        const float wr = w.Re();
+        const float wi = w.Im();
+        for (int i = m; i < ND; i += delta) {
+            const int j = i + mmax;
+            const float fRe = wr * x[j] - wi * x[j + 1];
+            const float fIm = wr * x[j + 1] + wi * x[j];
+            x[j] = x[i] - fRe;
+            x[j + 1] = x[i + 1] - fIm;
+            x[i] += fRe;
+            x[i + 1] += fIm;
+        }
+        w.Next();
+    }
+}
+
+// The split step of rfft on 2NC floats: it forms the spectrum of the real sequence from
+// the complex transform of its even and odd samples (forward, c2 = -0.5), or prepares
+// the inverse complex transform (c2 = 0.5).
+template <class Twiddle>
+void SplitStep(float* x, int NC, bool bForward, Twiddle w)
+{
+    const float c1 = 0.5f;
+    const float c2 = bForward ? -0.5f : 0.5f;
+    float xr, xi;
+    if (bForward) {
+        xr = x[0];
+        xi = x[1];
+    } else {
+        xr = x[1];
+        xi = 0.0f;
+        x[1] = 0.0f;
+    }
+    const int N2p1 = (NC << 1) + 1;
+    for (int i = 0; i <= NC >> 1; ++i) {
+        const float wr = w.Re();
+        const float wi = w.Im();
+        const int i1 = i << 1;
+        const int i2 = i1 + 1;
+        const int i3 = N2p1 - i2;
+        const int i4 = i3 + 1;
+        // Value 0's mirror is value NC, that is value 0 again: it is read from and
+        // written to xr, xi, so that slot pair 0 can receive DC and Nyquist.
+        const float fMirrorRe = i == 0 ? xr : x[i3];
+        const float fMirrorIm = i == 0 ? xi : x[i4];
+        const float h1r = c1 * (x[i1] + fMirrorRe);
+        const float h1i = c1 * (x[i2] - fMirrorIm);
+        const float h2r = -c2 * (x[i2] + fMirrorIm);
+        const float h2i = c2 * (x[i1] - fMirrorRe);
+        x[i1] = h1r + wr * h2r - wi * h2i;
+        x[i2] = h1i + wr * h2i + wi * h2r;
+        const float fRe = h1r - wr * h2r + wi * h2i;
+        const float fIm = -h1i + wr * h2i + wi * h2r;
+        if (i == 0) {
+            xr = fRe;
+            xi = fIm;
+        } else {
+            x[i3] = fRe;
+            x[i4] = fIm;
+        }
+        w.Next();
+    }
+    if (bForward) x[1] = xr;
+}
+
+// The scaling that ends cfft: 1 / ND forward, 2 inverse.
+void ScaleTransform(float* x, int ND, bool bForward)
+{
+    const float fScale = bForward ? 1.0f / float(ND) : 2.0f;
+    for (int i = 0; i < ND; ++i) x[i] *= fScale;
+}
+
+} // namespace
+
 CNoiseReduction::CNoiseReduction()
     : m_lFFTSize(0),
       m_lWindowSize(0),
@@ -40,6 +151,9 @@ CNoiseReduction::CNoiseReduction()
       m_pfAnalysis(nullptr),
       m_pfSynthesis(nullptr),
       m_pfWork(nullptr),
+      m_pfTwiddles(nullptr),
+      m_plSwaps(nullptr),
+      m_lSwapCount(0),
       m_fStrength(0.0f),
       m_dwBlockCapacity(0)
 {
@@ -110,6 +224,8 @@ void CNoiseReduction::Init(int32 lOrder, int32 lFactor, int32 lDivider, int32)
     m_pfAnalysis = new (std::nothrow) float[m_lWindowSize];
     m_pfSynthesis = new (std::nothrow) float[m_lWindowSize];
     m_pfWork = new (std::nothrow) float[m_lFFTSize];
+    m_pfTwiddles = new (std::nothrow) float[TwiddleCount(m_lFFTSize)];
+    m_plSwaps = new (std::nothrow) int32[m_lFFTSize];
 
     // A host may announce any block size; the stores are sized for at most
     // kMaxBlockSize and longer blocks are refused like any block over the block size.
@@ -124,7 +240,7 @@ void CNoiseReduction::Init(int32 lOrder, int32 lFactor, int32 lDivider, int32)
         m_OutBuffer[c].SetBufferSize(m_lShiftSize);
         bStores = bStores && m_InBuffer[c].HasBuffer() && m_OutBuffer[c].HasBuffer();
     }
-    if (!m_pfAnalysis || !m_pfSynthesis || !m_pfWork || !bStores) {
+    if (!m_pfAnalysis || !m_pfSynthesis || !m_pfWork || !m_pfTwiddles || !m_plSwaps || !bStores) {
         Finish();
         return;
     }
@@ -133,6 +249,7 @@ void CNoiseReduction::Init(int32 lOrder, int32 lFactor, int32 lDivider, int32)
     std::memset(m_pfAnalysis, 0, sizeof(float) * size_t(m_lWindowSize));
     std::memset(m_pfSynthesis, 0, sizeof(float) * size_t(m_lWindowSize));
     CreateWindows();
+    BuildTables();
     Reset();
 }
 
@@ -141,6 +258,11 @@ void CNoiseReduction::Finish()
     delete[] m_pfAnalysis;
     delete[] m_pfSynthesis;
     delete[] m_pfWork;
+    delete[] m_pfTwiddles;
+    delete[] m_plSwaps;
+    m_pfTwiddles = nullptr;
+    m_plSwaps = nullptr;
+    m_lSwapCount = 0;
     m_pfAnalysis = nullptr;
     m_pfSynthesis = nullptr;
     m_pfWork = nullptr;
@@ -183,17 +305,29 @@ void CNoiseReduction::CreateWindows()
     }
 }
 
+// Both run one transform length at a time, so that each slot still sums its terms in
+// increasing sample order while the loops vectorize across slots.
 void CNoiseReduction::FoldInput(const float* pfIn)
 {
     const int32 M = m_lFFTSize;
-    std::memset(m_pfWork, 0, sizeof(float) * size_t(M));
-    for (int32 j = 0; j < m_lWindowSize; ++j) m_pfWork[j % M] += pfIn[j] * m_pfAnalysis[j];
+    float* const pfWork = m_pfWork;
+    for (int32 t = 0; t < M; ++t) pfWork[t] = 0.0f;
+    for (int32 j0 = 0; j0 < m_lWindowSize; j0 += M) {
+        const float* const pfFrom = pfIn + j0;
+        const float* const pfWindow = m_pfAnalysis + j0;
+        for (int32 t = 0; t < M; ++t) pfWork[t] += pfFrom[t] * pfWindow[t];
+    }
 }
 
 void CNoiseReduction::UnfoldOutput(float* pfOut)
 {
     const int32 M = m_lFFTSize;
-    for (int32 j = 0; j < m_lWindowSize; ++j) pfOut[j] += m_pfWork[j % M] * m_pfSynthesis[j];
+    const float* const pfWork = m_pfWork;
+    for (int32 j0 = 0; j0 < m_lWindowSize; j0 += M) {
+        float* const pfTo = pfOut + j0;
+        const float* const pfWindow = m_pfSynthesis + j0;
+        for (int32 t = 0; t < M; ++t) pfTo[t] += pfWork[t] * pfWindow[t];
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -219,27 +353,9 @@ void CNoiseReduction::cfft(float* x, int NC, int forward)
 {
     const int ND = NC << 1;
     bitreverse(x, ND);
-    for (int mmax = 2; mmax < ND; mmax <<= 1) {
-        const int delta = mmax << 1;
-        float wpr, wpi;
-        TwiddleIncrement(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax), wpr, wpi);
-        float wr = 1.0f;
-        float wi = 0.0f;
-        for (int m = 0; m < mmax; m += 2) {
-            for (int i = m; i < ND; i += delta) {
-                const int j = i + mmax;
-                const float fRe = wr * x[j] - wi * x[j + 1];
-                const float fIm = wr * x[j + 1] + wi * x[j];
-                x[j] = x[i] - fRe;
-                x[j + 1] = x[i + 1] - fIm;
-                x[i] += fRe;
-                x[i + 1] += fIm;
-            }
-            AdvanceTwiddle(wr, wi, wpr, wpi);
-        }
-    }
-    const float fScale = forward ? 1.0f / float(ND) : 2.0f;
-    for (int i = 0; i < ND; ++i) x[i] *= fScale;
+    for (int mmax = 2; mmax < ND; mmax <<= 1)
+        ButterflyPass(x, ND, mmax, RecurrenceTwiddle(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax)));
+    ScaleTransform(x, ND, forward != 0);
 }
 
 // The real transform of 2NC samples runs as a complex transform of NC values (even
@@ -247,61 +363,191 @@ void CNoiseReduction::cfft(float* x, int NC, int forward)
 // the two interleaved spectra; the inverse splits first and transforms after.
 void CNoiseReduction::rfft(float* x, int NC, int forward)
 {
-    const float c1 = 0.5f;
-    float c2;
-    float fTheta = kPi / float(NC);
-    float xr, xi;
+    const float fTheta = kPi / float(NC);
     if (forward) {
-        c2 = -0.5f;
         cfft(x, NC, forward);
-        xr = x[0];
-        xi = x[1];
+        SplitStep(x, NC, true, RecurrenceTwiddle(fTheta));
     } else {
-        c2 = 0.5f;
-        fTheta = -fTheta;
-        xr = x[1];
-        xi = 0.0f;
-        x[1] = 0.0f;
-    }
-    float wpr, wpi;
-    TwiddleIncrement(fTheta, wpr, wpi);
-    float wr = 1.0f;
-    float wi = 0.0f;
-    const int N2p1 = (NC << 1) + 1;
-    for (int i = 0; i <= NC >> 1; ++i) {
-        const int i1 = i << 1;
-        const int i2 = i1 + 1;
-        const int i3 = N2p1 - i2;
-        const int i4 = i3 + 1;
-        // Value 0's mirror is value NC, that is value 0 again: it is read from and
-        // written to xr, xi, so that slot pair 0 can receive DC and Nyquist.
-        const float fMirrorRe = i == 0 ? xr : x[i3];
-        const float fMirrorIm = i == 0 ? xi : x[i4];
-        const float h1r = c1 * (x[i1] + fMirrorRe);
-        const float h1i = c1 * (x[i2] - fMirrorIm);
-        const float h2r = -c2 * (x[i2] + fMirrorIm);
-        const float h2i = c2 * (x[i1] - fMirrorRe);
-        x[i1] = h1r + wr * h2r - wi * h2i;
-        x[i2] = h1i + wr * h2i + wi * h2r;
-        const float fRe = h1r - wr * h2r + wi * h2i;
-        const float fIm = -h1i + wr * h2i + wi * h2r;
-        if (i == 0) {
-            xr = fRe;
-            xi = fIm;
-        } else {
-            x[i3] = fRe;
-            x[i4] = fIm;
-        }
-        AdvanceTwiddle(wr, wi, wpr, wpi);
-    }
-    if (forward)
-        x[1] = xr;
-    else
+        SplitStep(x, NC, false, RecurrenceTwiddle(-fTheta));
         cfft(x, NC, forward);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
 // Processing
+
+// ---------------------------------------------------------------------------------------
+// The frame's transforms from tables
+//
+// Every frame transforms the same length, so the factors the recurrences of cfft and
+// rfft produce are worked out once, by the same recurrences, and read from tables; so is
+// the bit-reversal permutation, as the list of swaps bitreverse makes. The butterflies
+// then run several at a time: within a pass no two touch the same value, and each one
+// still computes exactly the operations cfft writes out.
+
+// Floats of the tables for a transform of lSize real samples: per direction the passes
+// of the complex transform (the factor of each butterfly pair, real parts then imaginary
+// parts, each twice, once per float of a complex value) and the split step's factors.
+int32 CNoiseReduction::TwiddleCount(int32 lSize)
+{
+    const int32 NC = lSize / 2;
+    return 2 * (2 * (lSize - 2) + 2 * (NC / 2 + 1));
+}
+
+void CNoiseReduction::BuildTables()
+{
+    const int ND = m_lFFTSize;
+    const int NC = ND / 2;
+    float* p = m_pfTwiddles;
+    for (int forward = 1; forward >= 0; --forward) {
+        for (int mmax = 2; mmax < ND; mmax <<= 1) {
+            RecurrenceTwiddle w(forward ? kTwoPi / float(mmax) : -kTwoPi / float(mmax));
+            for (int m = 0; m < mmax; m += 2, w.Next()) {
+                p[m] = p[m + 1] = w.Re();
+                p[mmax + m] = p[mmax + m + 1] = w.Im();
+            }
+            p += 2 * mmax;
+        }
+    }
+    for (int forward = 1; forward >= 0; --forward) {
+        const float fTheta = kPi / float(NC);
+        RecurrenceTwiddle w(forward ? fTheta : -fTheta);
+        for (int i = 0; i <= NC >> 1; ++i, w.Next()) {
+            p[2 * i] = w.Re();
+            p[2 * i + 1] = w.Im();
+        }
+        p += 2 * (NC / 2 + 1);
+    }
+    // The swaps of bitreverse, in its order.
+    m_lSwapCount = 0;
+    int m = 0;
+    for (int i = 0, j = 0; i < ND; i += 2, j += m) {
+        if (j > i) {
+            m_plSwaps[m_lSwapCount++] = i;
+            m_plSwaps[m_lSwapCount++] = j;
+        }
+        for (m = ND >> 1; m >= 2 && j >= m; m >>= 1) j -= m;
+    }
+}
+
+using qvvec::Load;
+using qvvec::Store;
+using qvvec::vf;
+using qvvec::vi;
+
+// The butterfly passes of cfft on ND floats after the reordering, with the factors of
+// pfTable. Passes of four or more butterflies per group run four complex values at once:
+// t = w x[j] is wr x - wi y and wr y + wi x, the same products and sums per float.
+QV_TARGET_CLONES
+static void ButterflyPasses(float* x, int ND, const float* pfTable)
+{
+    for (int mmax = 2; mmax < ND; mmax <<= 1) {
+        const int delta = mmax << 1;
+        const float* const pfWr = pfTable;
+        const float* const pfWi = pfTable + mmax;
+        pfTable += 2 * mmax;
+        if (mmax >= 8) {
+            for (int g = 0; g < ND; g += delta)
+                for (int m = 0; m < mmax; m += 8) {
+                    float* const pi = x + g + m;
+                    float* const pj = pi + mmax;
+                    const vf xi = Load(pi);
+                    const vf xj = Load(pj);
+                    const vf a = Load(pfWr + m) * xj;
+                    const vf b = Load(pfWi + m) * __builtin_shuffle(xj, vi{1, 0, 3, 2, 5, 4, 7, 6});
+                    const vf t = __builtin_shuffle(a - b, a + b, vi{0, 9, 2, 11, 4, 13, 6, 15});
+                    Store(pj, xi - t);
+                    Store(pi, xi + t);
+                }
+        } else {
+            ButterflyPass(x, ND, mmax, TableTwiddle(pfWr, mmax, 2));
+        }
+    }
+}
+
+void CNoiseReduction::FrameTransform(bool bForward)
+{
+    float* const x = m_pfWork;
+    const int ND = m_lFFTSize;
+    const int NC = ND / 2;
+    const float* const pfPasses = m_pfTwiddles + (bForward ? 0 : 2 * (ND - 2));
+    const TableTwiddle split(m_pfTwiddles + 4 * (ND - 2) + (bForward ? 0 : 2 * (NC / 2 + 1)), 1, 2);
+    if (!bForward) SplitStep(x, NC, false, split);
+    for (int32 k = 0; k < m_lSwapCount; k += 2) {
+        const int i = m_plSwaps[k];
+        const int j = m_plSwaps[k + 1];
+        std::swap(x[i], x[j]);
+        std::swap(x[i + 1], x[j + 1]);
+    }
+    ButterflyPasses(x, ND, pfPasses);
+    ScaleTransform(x, ND, bForward);
+    if (bForward) SplitStep(x, NC, true, split);
+}
+
+// The gain of every bin, g = q m^q / m with m = hypot(re, im) x 512 (q m^q / m =
+// q m^(q - 1), the slope of m -> m^q, exactly 1 for q = 1), as vector code over eight
+// bins at a time: the magnitude as a double square root, the power as exp(q ln m). The
+// magnitude and the gain are rounded to float as the library's hypot and pow would
+// round them except in lanes RoundToFloat flags; those, and lanes whose power argument
+// is large or not finite, keep their values and are marked in pFix for the scalar
+// computation. Returns the number of bins done (a multiple of eight).
+QV_TARGET_CLONES
+static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
+{
+    using namespace qvvec;
+    const vd q = Splat(double(fExponent));
+    const vi kEven = {0, 2, 4, 6, 8, 10, 12, 14};
+    const vi kOdd = {1, 3, 5, 7, 9, 11, 13, 15};
+    int32 k = 0;
+    for (; k + int32(kLanes) <= lBins; k += kLanes) {
+        float* const p = x + 2 * k;
+        const vf lo = Load(p);
+        const vf hi = Load(p + kLanes);
+        const vf re = __builtin_shuffle(lo, hi, kEven);
+        const vf im = __builtin_shuffle(lo, hi, kOdd);
+        const vd dr = ToDouble(re);
+        const vd di = ToDouble(im);
+        const vd sq = dr * dr + di * di;
+        vd s;
+        for (unsigned l = 0; l < kLanes; ++l) s[l] = __builtin_sqrt(sq[l]);
+        vi uncertainMagnitude, uncertainGain;
+        const vf m = RoundToFloat(s, uncertainMagnitude) * 512.0f;
+        const vd w = q * LogOfFloat(m, 1.0);
+        const vf g = RoundToFloat(q * Exp(w) / ToDouble(m), uncertainGain);
+        const vi zero = m == 0.0f;
+        // The logarithm takes normal floats; beyond |w| = 64 the power's relative error
+        // could leave the window.
+        const vf wf = ToFloat(w);
+        const vi tame = (wf < 64.0f) & (wf > -64.0f) & (m >= 1.17549435e-38f) & (m <= 3.4028235e38f);
+        const vi fix = uncertainMagnitude | ((uncertainGain | ~tame) & ~zero);
+        const vf outRe = fix ? re : (zero ? Splat(0.0f) : re * g);
+        const vf outIm = fix ? im : (zero ? Splat(0.0f) : im * g);
+        Store(p, __builtin_shuffle(outRe, outIm, vi{0, 8, 1, 9, 2, 10, 3, 11}));
+        Store(p + kLanes, __builtin_shuffle(outRe, outIm, vi{4, 12, 5, 13, 6, 14, 7, 15}));
+        __builtin_memcpy(pFix + k, &fix, sizeof fix);
+    }
+    return k;
+}
+
+void CNoiseReduction::ShapeSpectrum(float* pfBins, int32 lBins, float fExponent)
+{
+    int32 lFix[kMaxVectorBins];
+    const int32 lVector = lBins <= kMaxVectorBins ? BinGains(pfBins, lBins, fExponent, lFix) : 0;
+    const double dExponent = double(fExponent);
+    for (int32 b = 0; b < lBins; ++b) {
+        if (b < lVector && !lFix[b]) continue;
+        float* const pBin = pfBins + 2 * b;
+        const float m = float(std::hypot(double(pBin[0]), double(pBin[1]))) * kMagnitudeScale;
+        if (m != 0.0f) {
+            const float g = float(dExponent * std::pow(double(m), dExponent) / double(m));
+            pBin[0] *= g;
+            pBin[1] *= g;
+        } else {
+            pBin[0] = 0.0f;
+            pBin[1] = 0.0f;
+        }
+    }
+}
 
 // One analysis-synthesis frame of one channel: fold, transform, power law on every
 // bin's magnitude, inverse transform, overlap-add.
@@ -312,22 +558,10 @@ void CNoiseReduction::ProcessFrame(CShiftBuffer& in, CShiftBuffer& out)
     const float fExponent = (fStrength + fStrength) * 0.4f + 1.0f;
     FoldInput(in.GetBuffer() + in.GetReadPos());
     in.IncrementRead(m_lInputHop);
-    rfft(m_pfWork, m_lFFTSize / 2, 1);
+    FrameTransform(true);
     // Slot pair 0 holds DC and Nyquist; they are shaped as one complex value.
-    const double dExponent = double(fExponent);
-    for (int32 k = 0; k < m_lFFTSize; k += 2) {
-        const float m = float(std::hypot(double(m_pfWork[k]), double(m_pfWork[k + 1]))) * kMagnitudeScale;
-        if (m != 0.0f) {
-            // q m^q / m = q m^(q - 1): the slope of m -> m^q; exactly 1 for q = 1.
-            const float g = float(dExponent * std::pow(double(m), dExponent) / double(m));
-            m_pfWork[k] *= g;
-            m_pfWork[k + 1] *= g;
-        } else {
-            m_pfWork[k] = 0.0f;
-            m_pfWork[k + 1] = 0.0f;
-        }
-    }
-    rfft(m_pfWork, m_lFFTSize / 2, 0);
+    ShapeSpectrum(m_pfWork, m_lFFTSize / 2, fExponent);
+    FrameTransform(false);
     UnfoldOutput(out.GetBuffer() + out.GetWritePos());
     out.SetWritePos(out.GetWritePos() + m_lOutputHop);
 }

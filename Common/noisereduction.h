@@ -49,6 +49,11 @@ public:
     static void cfft(float* x, int NC, int forward);
     static void bitreverse(float* x, int ND);
 
+    // The spectral step on lBins complex values (re, im): each multiplied by
+    // g = q m^q / m with m = hypot(re, im) x 512 and q = fExponent (set to 0 where m is
+    // 0). Vector code that gives exactly the floats of the scalar hypot and pow.
+    static void ShapeSpectrum(float* pfBins, int32 lBins, float fExponent);
+
     // Longest block the sample stores are sized for, whatever block size is announced:
     // the composite never hands a filter more than this in one call.
     static const uint32 kMaxBlockSize = 65536;
@@ -58,7 +63,13 @@ public:
     int32 GetWindowSize() const { return m_lWindowSize; }
     int32 GetShiftSize() const { return m_lShiftSize; }
 
-private:
+protected:
+    // Bins the vector pass takes at most (a 512-point frame has 256).
+    static const int32 kMaxVectorBins = 1024;
+    static int32 TwiddleCount(int32 lSize);
+    void BuildTables();
+    // The real transform of the work frame (rfft forward or inverse) from the tables.
+    void FrameTransform(bool bForward);
     void ProcessFrame(CShiftBuffer& in, CShiftBuffer& out);
 
     int32 m_lFFTSize;
@@ -69,6 +80,9 @@ private:
     float* m_pfAnalysis;
     float* m_pfSynthesis;
     float* m_pfWork;
+    float* m_pfTwiddles; // the transforms' factors, TwiddleCount(m_lFFTSize) floats
+    int32* m_plSwaps;    // index pairs bitreverse swaps
+    int32 m_lSwapCount;  // indices in m_plSwaps
     CShiftBuffer m_InBuffer[2];
     CShiftBuffer m_OutBuffer[2];
     // Written by the control thread without the lock, read once per frame.

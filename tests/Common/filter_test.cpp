@@ -323,7 +323,7 @@ TEST_F(PresetTable, CreateAndSetPresetCount)
     EXPECT_EQ(filter.GetPresetParameterIndexed(1, 0), 0.0f);
 }
 
-TEST(FilterAssertions, PrintTheConditionAndStop)
+TEST(FilterAssertionDeathTest, PrintTheConditionAndStop)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     CScaleFilter filter;

@@ -132,7 +132,7 @@ std::string ExactPattern(const std::string& text)
     return pattern + "\n";
 }
 
-TEST(ShiftBufferAssertions, StopWithTheConditionAndItsLine)
+TEST(ShiftBufferAssertionDeathTest, StopWithTheConditionAndItsLine)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const float block[8] = {};

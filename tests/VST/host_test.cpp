@@ -48,6 +48,12 @@ const Deliverable kDeliverables[] = {
     {"TessaryToneExpander", "Tessary Tone Expander", QVFourCC('q', 'v', 't', 'x'), 0},
 };
 
+// Request values just past the 32-bit range. A 64-bit host can send them; on a 32-bit
+// host (i386, powerpc) they wrap round to the most negative values. Either way no count,
+// size or index means them.
+const VstIntPtr kPastInt32 = VstIntPtr(int64_t(INT32_MAX) + 1);
+const VstIntPtr kFarPastInt32 = VstIntPtr(int64_t(INT32_MAX) + 5);
+
 const Deliverable* FindDeliverable(const std::string& file)
 {
     for (const Deliverable& d : kDeliverables)
@@ -420,11 +426,14 @@ TEST_P(VstHost, OutOfRangeProgramKeepsValues)
         for (int32 i = 0; i < m_lParams; ++i)
             EXPECT_EQ(pInstance->GetParameter(i), m_pReference->GetPresetParameterIndexed(lProgram, i)) << lBad;
     }
-    // A value no program number can have is not cut down to a valid one (here 0).
-    pInstance->Dispatch(effSetProgram, 0, lProgram);
-    pInstance->Dispatch(effSetProgram, 0, VstIntPtr(INT64_C(1) << 32));
-    EXPECT_EQ(pInstance->Dispatch(effGetProgram), lProgram);
-    EXPECT_EQ(pInstance->Text(effGetProgramName, 0, 0, kVstMaxProgNameLen), name);
+    // A value no program number can have is not cut down to a valid one (here 0). Only
+    // a host whose request values are wider than 32 bits can send one.
+    if (sizeof(VstIntPtr) > sizeof(VstInt32)) {
+        pInstance->Dispatch(effSetProgram, 0, lProgram);
+        pInstance->Dispatch(effSetProgram, 0, VstIntPtr(INT64_C(1) << 32));
+        EXPECT_EQ(pInstance->Dispatch(effGetProgram), lProgram);
+        EXPECT_EQ(pInstance->Text(effGetProgramName, 0, 0, kVstMaxProgNameLen), name);
+    }
 }
 
 TEST_P(VstHost, ProgramNameRenamesOnlyTheCurrentSet)
@@ -595,7 +604,7 @@ TEST_P(VstHost, WildFormatRequestsKeepTheEffectSound)
     for (float fRate : {std::nanf(""), INFINITY, -INFINITY, -44100.0f, 0.0f, 0.5f, 1e30f, 4294967296.0f})
         pInstance->Dispatch(effSetSampleRate, 0, 0, nullptr, fRate);
     // Block sizes no host can mean are ignored; zero and huge ones are survived.
-    for (VstIntPtr size : {VstIntPtr(-1), VstIntPtr(INT32_MIN), VstIntPtr(INT32_MAX) + 1, VstIntPtr(0),
+    for (VstIntPtr size : {VstIntPtr(-1), VstIntPtr(INT32_MIN), kPastInt32, VstIntPtr(0),
                            VstIntPtr(INT32_MAX), VstIntPtr(300)}) {
         pInstance->Dispatch(effSetBlockSize, 0, size);
         if (size >= 0 && size <= INT32_MAX) m_pReference->SetBlockSize(uint32(size));
@@ -699,7 +708,7 @@ TEST_P(VstHost, RandomRequestsLeaveItWorking)
     ASSERT_NE(pInstance, nullptr);
     std::mt19937 rng(7);
     std::uniform_int_distribution<VstInt32> opcode(-2, 80), index(-3, 12);
-    const VstIntPtr kValues[] = {0, 1, 2, -1, 99, 512, 8192, INT32_MAX, VstIntPtr(INT32_MAX) + 5};
+    const VstIntPtr kValues[] = {0, 1, 2, -1, 99, 512, 8192, INT32_MAX, kFarPastInt32};
     const float kOpts[] = {0.0f, 44100.0f, 96000.0f, -1.0f, std::nanf(""), 1e30f};
     char szBuffer[600];
     for (int i = 0; i < 400; ++i) {

@@ -90,29 +90,45 @@ void CInstance::Close()
     m_pEffect = nullptr;
 }
 
-std::vector<std::string> ExportedSymbols(const std::string& path)
+namespace {
+
+// The defined global and weak names of an ELF image's dynamic symbol table, for the
+// record types of its class (32 or 64 bits).
+template <typename Ehdr, typename Shdr, typename Sym>
+std::vector<std::string> DynamicSymbols(const std::string& image)
 {
-    std::ifstream file(path, std::ios::binary);
-    const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::vector<std::string> names;
-    if (image.size() < sizeof(Elf64_Ehdr) || std::memcmp(image.data(), ELFMAG, SELFMAG) != 0 ||
-        image[EI_CLASS] != ELFCLASS64)
-        return names;
+    if (image.size() < sizeof(Ehdr)) return names;
     const char* pBase = image.data();
-    const Elf64_Ehdr* pHeader = reinterpret_cast<const Elf64_Ehdr*>(pBase);
-    const Elf64_Shdr* pSections = reinterpret_cast<const Elf64_Shdr*>(pBase + pHeader->e_shoff);
+    const Ehdr* pHeader = reinterpret_cast<const Ehdr*>(pBase);
+    const Shdr* pSections = reinterpret_cast<const Shdr*>(pBase + pHeader->e_shoff);
     for (int s = 0; s < pHeader->e_shnum; ++s) {
         if (pSections[s].sh_type != SHT_DYNSYM) continue;
         const char* pStrings = pBase + pSections[pSections[s].sh_link].sh_offset;
-        const Elf64_Sym* pSymbols = reinterpret_cast<const Elf64_Sym*>(pBase + pSections[s].sh_offset);
-        const size_t lCount = pSections[s].sh_size / sizeof(Elf64_Sym);
+        const Sym* pSymbols = reinterpret_cast<const Sym*>(pBase + pSections[s].sh_offset);
+        const size_t lCount = pSections[s].sh_size / sizeof(Sym);
         for (size_t i = 1; i < lCount; ++i) {
+            // The binding is the high nibble of st_info in both classes.
             const unsigned char bind = ELF64_ST_BIND(pSymbols[i].st_info);
             if (pSymbols[i].st_shndx == SHN_UNDEF || (bind != STB_GLOBAL && bind != STB_WEAK)) continue;
             names.push_back(pStrings + pSymbols[i].st_name);
         }
     }
     return names;
+}
+
+} // namespace
+
+std::vector<std::string> ExportedSymbols(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (image.size() < EI_NIDENT || std::memcmp(image.data(), ELFMAG, SELFMAG) != 0) return {};
+    // The tests run on the plug-in's own processor, so the file's byte order is ours; a
+    // plug-in built for the 32-bit processors has the 32-bit records.
+    if (image[EI_CLASS] == ELFCLASS64) return DynamicSymbols<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym>(image);
+    if (image[EI_CLASS] == ELFCLASS32) return DynamicSymbols<Elf32_Ehdr, Elf32_Shdr, Elf32_Sym>(image);
+    return {};
 }
 
 } // namespace qvhost
