@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "exactvector.h"
+
 namespace {
 
 const char* const kTypeNames[] = {"Low Pass", "High Pass", "Band Pass", "Notch",
@@ -214,8 +216,8 @@ void FilterChannel(_FilterTaps taps, _FilterState& history, const float* pIn, fl
 // The stereo loop keeps both channels in two lanes of one register: every lane does the
 // float operations of Filter in the same order, with half the instructions; a frame
 // whose outputs leave the normal range up to +-50 takes the scalar guards per lane.
-typedef float v4f __attribute__((vector_size(16)));
-typedef int32_t v4i __attribute__((vector_size(16)));
+using qvvec::v4f;
+using qvvec::v4i;
 
 template <bool bAdd>
 void FilterStereo(_FilterTaps taps, _FilterState* pHistory, float** ppIn, float** ppOut, uint32 dwFrames)
@@ -239,7 +241,7 @@ void FilterStereo(_FilterTaps taps, _FilterState* pHistory, float** ppIn, float*
         v4f y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
         const v4f m = (v4f)((v4i)y & kMagnitude);
         const v4i normal = (m >= 1.17549435e-38f) & (m <= 50.0f);
-        if (__builtin_expect((__builtin_ia32_movmskps((v4f)normal) & 3) == 3, 1)) {
+        if (__builtin_expect(qvvec::BothChannels(normal), 1)) {
             x2 = x1;
             x1 = x;
             y2 = y1;

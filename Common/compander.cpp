@@ -237,8 +237,8 @@ inline float DetectorStep(float a, float& e, float& fSmoothed, const DetectorCoe
 // and the same again in the upper two lanes): the same float operations per lane as
 // DetectorStep, half the instructions, one branch per frame for levels outside
 // -60 .. +26 dB.
-typedef float v4f __attribute__((vector_size(16)));
-typedef int32_t v4i __attribute__((vector_size(16)));
+using qvvec::v4f;
+using qvvec::v4i;
 
 struct PairCoefficients {
     explicit PairCoefficients(const DetectorCoefficients& k)
@@ -253,7 +253,7 @@ QV_VECTOR_INLINE v4f PairStep(const PairCoefficients& k, v4f& e, v4f& smoothed, 
 {
     v4f g = (e + (a - e) * (a >= e ? k.attack : k.release)) * k.smoothIn + k.smooth * smoothed;
     const v4i inside = (g >= 0.001f) & (g <= 20.0f);
-    if (__builtin_expect((__builtin_ia32_movmskps(v4f(inside)) & 3) == 3, 1)) {
+    if (__builtin_expect(qvvec::BothChannels(inside), 1)) {
         smoothed = g;
     } else {
         float s0, s1;

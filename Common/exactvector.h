@@ -38,8 +38,13 @@ typedef uint64_t vu __attribute__((vector_size(64))); // bit arithmetic that may
 
 #define QV_VECTOR_INLINE inline __attribute__((always_inline))
 
-// Every processor level a block pass is compiled for.
+// Every processor level a block pass is compiled for on 64-bit x86. Other processors
+// (32-bit x86, PowerPC) compile it once, for the processor the build names.
+#if defined(__x86_64__)
 #define QV_TARGET_CLONES __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
+#else
+#define QV_TARGET_CLONES
+#endif
 
 template <class To, class From>
 QV_VECTOR_INLINE To BitCast(From v)
@@ -64,6 +69,21 @@ QV_VECTOR_INLINE vf Load(const float* p)
 }
 
 QV_VECTOR_INLINE void Store(float* p, vf v) { __builtin_memcpy(p, &v, sizeof v); }
+
+// Four lanes, for the stereo loops that keep the left and right channel in lanes 0 and 1.
+typedef float v4f __attribute__((vector_size(16)));
+typedef int32_t v4i __attribute__((vector_size(16)));
+
+// Whether a comparison holds in lanes 0 and 1 (both channels). x86 gathers the lanes'
+// sign bits in one instruction; other processors test the two lanes.
+QV_VECTOR_INLINE bool BothChannels(v4i mask)
+{
+#if defined(__SSE__)
+    return (__builtin_ia32_movmskps(BitCast<v4f>(mask)) & 3) == 3;
+#else
+    return (mask[0] & mask[1]) != 0;
+#endif
+}
 
 QV_VECTOR_INLINE bool Any(vi mask)
 {
