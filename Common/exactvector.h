@@ -39,8 +39,18 @@ typedef uint64_t vu __attribute__((vector_size(64))); // bit arithmetic that may
 #define QV_VECTOR_INLINE inline __attribute__((always_inline))
 
 // Every processor level a block pass is compiled for on 64-bit x86. Other processors
-// (32-bit x86, PowerPC) compile it once, for the processor the build names.
-#if defined(__x86_64__)
+// (32-bit x86, PowerPC) compile it once, for the processor the build names. Under
+// ThreadSanitizer too: the loader runs the clone resolvers before the sanitizer's
+// runtime is up, and their instrumented entry crashes the program at start.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define QV_NO_TARGET_CLONES 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define QV_NO_TARGET_CLONES 1
+#endif
+#if defined(__x86_64__) && !defined(QV_NO_TARGET_CLONES)
 #define QV_TARGET_CLONES __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
 #else
 #define QV_TARGET_CLONES
