@@ -270,24 +270,22 @@ QV_VECTOR_INLINE v4f PairStep(const PairCoefficients& k, v4f& e, v4f& smoothed, 
 // without a trip through memory.
 QV_VECTOR_INLINE void DetectEight(const PairCoefficients& k, v4f& e, v4f& smoothed, vf a0, vf a1, vf& l0, vf& l1)
 {
-    const vi kLow = {0, 8, 1, 9, 2, 10, 3, 11};
-    const vi kHigh = {4, 12, 5, 13, 6, 14, 7, 15};
-    const vf lo = __builtin_shuffle(a0, a1, kLow);  // frames 0 .. 3, left and right
-    const vf hi = __builtin_shuffle(a0, a1, kHigh); // frames 4 .. 7
+    const vf lo = __builtin_shufflevector(a0, a1, 0, 8, 1, 9, 2, 10, 3, 11);  // frames 0 .. 3, left and right
+    const vf hi = __builtin_shufflevector(a0, a1, 4, 12, 5, 13, 6, 14, 7, 15); // frames 4 .. 7
     const v4f q[4] = {{lo[0], lo[1], lo[2], lo[3]}, {lo[4], lo[5], lo[6], lo[7]},
                       {hi[0], hi[1], hi[2], hi[3]}, {hi[4], hi[5], hi[6], hi[7]}};
     v4f pairs[4];
     for (int j = 0; j < 4; ++j) {
-        const v4f first = PairStep(k, e, smoothed, __builtin_shuffle(q[j], v4i{0, 1, 0, 1}));
-        const v4f second = PairStep(k, e, smoothed, __builtin_shuffle(q[j], v4i{2, 3, 2, 3}));
-        pairs[j] = __builtin_shuffle(first, second, v4i{0, 1, 4, 5});
+        const v4f first = PairStep(k, e, smoothed, __builtin_shufflevector(q[j], q[j], 0, 1, 0, 1));
+        const v4f second = PairStep(k, e, smoothed, __builtin_shufflevector(q[j], q[j], 2, 3, 2, 3));
+        pairs[j] = __builtin_shufflevector(first, second, 0, 1, 4, 5);
     }
     const vf levelsLo = {pairs[0][0], pairs[0][1], pairs[0][2], pairs[0][3],
                          pairs[1][0], pairs[1][1], pairs[1][2], pairs[1][3]};
     const vf levelsHi = {pairs[2][0], pairs[2][1], pairs[2][2], pairs[2][3],
                          pairs[3][0], pairs[3][1], pairs[3][2], pairs[3][3]};
-    l0 = __builtin_shuffle(levelsLo, levelsHi, vi{0, 2, 4, 6, 8, 10, 12, 14});
-    l1 = __builtin_shuffle(levelsLo, levelsHi, vi{1, 3, 5, 7, 9, 11, 13, 15});
+    l0 = __builtin_shufflevector(levelsLo, levelsHi, 0, 2, 4, 6, 8, 10, 12, 14);
+    l1 = __builtin_shufflevector(levelsLo, levelsHi, 1, 3, 5, 7, 9, 11, 13, 15);
 }
 
 // The curve's first half for one vector of levels: 20 log10 x rounded to float (-100

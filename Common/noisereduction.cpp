@@ -454,8 +454,8 @@ static void ButterflyPasses(float* x, int ND, const float* pfTable)
                     const vf xi = Load(pi);
                     const vf xj = Load(pj);
                     const vf a = Load(pfWr + m) * xj;
-                    const vf b = Load(pfWi + m) * __builtin_shuffle(xj, vi{1, 0, 3, 2, 5, 4, 7, 6});
-                    const vf t = __builtin_shuffle(a - b, a + b, vi{0, 9, 2, 11, 4, 13, 6, 15});
+                    const vf b = Load(pfWi + m) * __builtin_shufflevector(xj, xj, 1, 0, 3, 2, 5, 4, 7, 6);
+                    const vf t = __builtin_shufflevector(a - b, a + b, 0, 9, 2, 11, 4, 13, 6, 15);
                     Store(pj, xi - t);
                     Store(pi, xi + t);
                 }
@@ -496,15 +496,13 @@ static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
 {
     using namespace qvvec;
     const vd q = Splat(double(fExponent));
-    const vi kEven = {0, 2, 4, 6, 8, 10, 12, 14};
-    const vi kOdd = {1, 3, 5, 7, 9, 11, 13, 15};
     int32 k = 0;
     for (; k + int32(kLanes) <= lBins; k += kLanes) {
         float* const p = x + 2 * k;
         const vf lo = Load(p);
         const vf hi = Load(p + kLanes);
-        const vf re = __builtin_shuffle(lo, hi, kEven);
-        const vf im = __builtin_shuffle(lo, hi, kOdd);
+        const vf re = __builtin_shufflevector(lo, hi, 0, 2, 4, 6, 8, 10, 12, 14);
+        const vf im = __builtin_shufflevector(lo, hi, 1, 3, 5, 7, 9, 11, 13, 15);
         const vd dr = ToDouble(re);
         const vd di = ToDouble(im);
         const vd sq = dr * dr + di * di;
@@ -522,8 +520,8 @@ static int32 BinGains(float* x, int32 lBins, float fExponent, int32* pFix)
         const vi fix = uncertainMagnitude | ((uncertainGain | ~tame) & ~zero);
         const vf outRe = fix ? re : (zero ? Splat(0.0f) : re * g);
         const vf outIm = fix ? im : (zero ? Splat(0.0f) : im * g);
-        Store(p, __builtin_shuffle(outRe, outIm, vi{0, 8, 1, 9, 2, 10, 3, 11}));
-        Store(p + kLanes, __builtin_shuffle(outRe, outIm, vi{4, 12, 5, 13, 6, 14, 7, 15}));
+        Store(p, __builtin_shufflevector(outRe, outIm, 0, 8, 1, 9, 2, 10, 3, 11));
+        Store(p + kLanes, __builtin_shufflevector(outRe, outIm, 4, 12, 5, 13, 6, 14, 7, 15));
         __builtin_memcpy(pFix + k, &fix, sizeof fix);
     }
     return k;

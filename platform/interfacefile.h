@@ -49,7 +49,7 @@ enum : OSStatus {
     kIFMalformedErr = -10961,     // the file does not follow the format
     kIFObjectNotFoundErr = -10962 // no menu bar of that name in the file
 };
-static_assert((kIFFileNotFoundErr & 0xFF) && (kIFMalformedErr & 0xFF) && (kIFObjectNotFoundErr & 0xFF),
+static_assert((kIFFileNotFoundErr & 0xFF) != 0 && (kIFMalformedErr & 0xFF) != 0 && (kIFObjectNotFoundErr & 0xFF) != 0,
               "interface file errors must stay failures as exit statuses");
 
 // Parses the text of an interface file; on failure returns false with "line N: reason".
